@@ -1,0 +1,93 @@
+// The process-wide dictionary state and the arena that owns every record and
+// string of the model.
+#include "model/model.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+ClassNode *class_first;
+ClassNode *class_now;
+ClassNode *class_temp;
+int level;
+
+PropertyNode *property_first;
+PropertyNode *property_now;
+PropertyNode *property_temp;
+
+TableNode *table_now;
+
+ColumnNode *column_first;
+ColumnNode *column_now;
+ColumnNode *column_temp;
+
+TdNode *td_first;
+TdNode *td_now;
+TdNode *td_temp;
+
+char *bsu_now;
+char *supplier_bsu;
+int element_number_now;
+
+ClassStackEntry *class_stack_now;
+ClassStackEntry *class_stack_temp;
+
+namespace {
+
+// Each block starts with a link to the block before it, so that every block
+// stays reachable until exit.
+constexpr std::size_t arena_block_size = std::size_t(1) << 20;
+
+struct ArenaBlock {
+    ArenaBlock *previous;
+};
+
+ArenaBlock *arena_blocks;              // newest block; older ones chained behind
+char *arena_next;                      // first free byte of the newest block
+char *arena_end;                       // end of the newest block
+
+char *arena_new_block(std::size_t need)
+{
+    std::size_t size = need + sizeof(ArenaBlock) + alignof(std::max_align_t);
+    if (size < arena_block_size)
+        size = arena_block_size;
+    auto *block = static_cast<ArenaBlock *>(std::malloc(size));
+    if (block == nullptr)
+        std::abort();
+    block->previous = arena_blocks;
+    arena_blocks = block;
+    arena_end = reinterpret_cast<char *>(block) + size;
+    return reinterpret_cast<char *>(block + 1);
+}
+
+} // namespace
+
+void *model_alloc(std::size_t size, std::size_t align)
+{
+    std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(arena_next) + align - 1) & ~(align - 1);
+    if (arena_next == nullptr || start + size > reinterpret_cast<std::uintptr_t>(arena_end)) {
+        char *fresh = arena_new_block(size + align);
+        start = (reinterpret_cast<std::uintptr_t>(fresh) + align - 1) & ~(align - 1);
+    }
+    arena_next = reinterpret_cast<char *>(start + size);
+    return reinterpret_cast<char *>(start);
+}
+
+char *model_copy(const char *text, std::size_t length)
+{
+    auto *copy = static_cast<char *>(model_alloc(length + 1, 1));
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
+    return copy;
+}
+
+void model_init()
+{
+    td_first = td_now = model_new<TdNode>();
+    column_first = column_now = model_new<ColumnNode>();
+    table_now = model_new<TableNode>();
+    property_first = property_now = model_new<PropertyNode>();
+    class_first = class_now = model_new<ClassNode>();
+    level = 0;
+    element_number_now = 0;
+}

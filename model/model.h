@@ -1,0 +1,101 @@
+// The dictionary model: the records of one document's class tree, the
+// process-wide state that the reader fills and the writers walk, and the
+// arena every record and string is allocated from. Nothing is freed before
+// the process exits.
+#ifndef DICT2STEP_MODEL_H
+#define DICT2STEP_MODEL_H
+
+#include <cstddef>
+#include <new>
+
+struct PropertyNode;
+struct TableNode;
+struct ColumnNode;
+struct TdNode;
+
+struct ClassNode {
+    char *code = nullptr;              // basic semantic unit code
+    char *name = nullptr;              // class name, as read
+    int level = 0;                     // nesting depth: root 0, top-level class 1
+    int instance_number = 0;           // number of its CLASS_BSU; 0 for the root
+    PropertyNode *properties = nullptr; // head of its property chain, or null
+    TableNode *table = nullptr;        // its table, or null
+    ClassNode *first_child = nullptr;  // first subclass
+    ClassNode *parent = nullptr;       // superclass; the root for a top-level class
+    ClassNode *next_sibling = nullptr; // next class with the same parent
+};
+
+struct PropertyNode {
+    char *code = nullptr;              // property code
+    char *name = nullptr;              // property name; null in a chain's tail
+    char *type = nullptr;              // "STRING", "REAL" or "INTEGER" when valid
+    PropertyNode *next = nullptr;      // next property; null in the tail
+    int instance_number = 0;           // number of its PROPERTY_BSU
+};
+
+struct TableNode {
+    char *code = nullptr;              // table code
+    ColumnNode *columns = nullptr;     // head of its column chain
+    int instance_number = 0;           // number of its TABLE_BSU
+};
+
+struct ColumnNode {
+    TdNode *tds = nullptr;             // head of its value chain, top to bottom
+    ColumnNode *next = nullptr;        // next column; null in the tail
+};
+
+struct TdNode {
+    char *text = nullptr;              // cell value, as read
+    TdNode *next = nullptr;            // next value; null in the tail
+};
+
+// One entry of the writers' traversal stack of sibling chains.
+struct ClassStackEntry {
+    ClassNode *chain = nullptr;        // first class of a chain still to visit; null at the bottom
+    ClassStackEntry *next = nullptr;   // the entry below
+};
+
+extern ClassNode *class_first;         // the root of the class tree
+extern ClassNode *class_now;           // class opened last; while writing, the class written
+extern ClassNode *class_temp;          // a just-allocated class
+extern int level;                      // classes open while reading
+
+extern PropertyNode *property_first;   // head of the property chain being collected
+extern PropertyNode *property_now;     // its tail; while writing, the property written
+extern PropertyNode *property_temp;    // a just-allocated property
+
+extern TableNode *table_now;           // the table being filled; while writing, the table written
+
+extern ColumnNode *column_first;       // head of the column chain being collected
+extern ColumnNode *column_now;         // its tail; while writing, the column written
+extern ColumnNode *column_temp;        // a just-allocated column
+
+extern TdNode *td_first;               // head of the value chain being collected
+extern TdNode *td_now;                 // its tail; while writing, the value written
+extern TdNode *td_temp;                // a just-allocated value
+
+extern char *bsu_now;                  // the code value read last
+extern char *supplier_bsu;             // the supplier's code; null until read
+extern int element_number_now;         // next entity instance number to hand out
+
+extern ClassStackEntry *class_stack_now;  // top of the traversal stack
+extern ClassStackEntry *class_stack_temp; // an entry being pushed or popped
+
+// Arena allocation: one bump pointer over large heap blocks that are kept
+// until exit, so a record or string costs its own size and no header.
+void *model_alloc(std::size_t size, std::size_t align);
+
+// A new record with every field empty.
+template <typename Node> Node *model_new()
+{
+    return new (model_alloc(sizeof(Node), alignof(Node))) Node();
+}
+
+// A NUL-terminated arena copy of length bytes of text.
+char *model_copy(const char *text, std::size_t length);
+
+// Sets up the empty model that the reader starts from: one-node value, column
+// and property chains, an empty table, the root class, and both counters at 0.
+void model_init();
+
+#endif

@@ -1,0 +1,25 @@
+// The exchange file's output: one large buffer in front of standard output,
+// with the formatting that every entity line shares. Error lines that belong
+// on standard output go through it as well, so they keep their place.
+#ifndef DICT2STEP_OUTPUT_H
+#define DICT2STEP_OUTPUT_H
+
+// Appends format to the output. Conversions: %d an int in decimal; %s a stored
+// text as it stands; %q a stored text as a quoted string literal (see
+// out_quoted). Nothing else is special.
+void out(const char *format, ...);
+
+// Writes text between apostrophes as a string literal of the exchange file:
+// each apostrophe and each backslash is doubled, every other byte kept.
+// A null text is written as the empty string.
+void out_quoted(const char *text);
+
+// Writes the references #first, #first+step, ... (count of them, at least
+// one), separated by ", ".
+void out_references(int first, int step, int count);
+
+// Hands everything buffered to standard output. Returns 0, or the errno of
+// the write that failed.
+int out_flush();
+
+#endif
