@@ -1,0 +1,82 @@
+// The two passes over the class tree. Both visit the classes in the same
+// order, so the first pass can hand out the numbers the second refers to.
+#include "writer/output.h"
+#include "writer/writer.h"
+
+namespace {
+
+void class_stack_push(ClassNode *chain)
+{
+    class_stack_temp = new ClassStackEntry;
+    class_stack_temp->chain = chain;
+    class_stack_temp->next = class_stack_now;
+    class_stack_now = class_stack_temp;
+}
+
+// Visits every class: a stack of sibling chains, last in first out. Each
+// chain is walked left to right, pushing the first child of every class on
+// it, so the chain visited next is the children of its last class that has
+// any. For top-level X(X1, X2), Y(Y1(Y11)), Z that is X, Y, Z, Y1, Y11, X1, X2.
+void traverse_classes(void (*visit)(ClassNode *))
+{
+    class_stack_now = nullptr;
+    class_stack_push(nullptr);
+    class_stack_push(class_first->first_child);
+    while (class_stack_now->chain != nullptr) {
+        class_stack_temp = class_stack_now;
+        class_now = class_stack_temp->chain;
+        class_stack_now = class_stack_temp->next;
+        delete class_stack_temp;
+        for (; class_now != nullptr; class_now = class_now->next_sibling) {
+            if (class_now->first_child != nullptr)
+                class_stack_push(class_now->first_child);
+            visit(class_now);
+        }
+    }
+    delete class_stack_now;
+    class_stack_now = nullptr;
+}
+
+void class_bsu_out(ClassNode *owner)
+{
+    owner->instance_number = element_number_now++;
+    out("#%d=CLASS_BSU(%q, '001', #0);\n", owner->instance_number, owner->code);
+    // Always instance_number + 1: the second pass refers to it so.
+    out("#%d=ITEM_NAMES(%q, (), %q, $, $);\n", element_number_now++, owner->name, owner->name);
+    property_out(owner);
+    table_out(owner);
+}
+
+// The superclass reference is the parent's CLASS_BSU, or $ for a top-level
+// class, whose parent is the unnumbered root.
+void component_class_out(ClassNode *owner)
+{
+    int number = element_number_now++;
+    int superclass = owner->parent->instance_number;
+    if (superclass > 0)
+        out("#%d=COMPONENT_CLASS(#%d, #1, '001', #%d, TEXT(%q), $, $, $, #%d, (",
+            number, owner->instance_number, owner->instance_number + 1, owner->name, superclass);
+    else
+        out("#%d=COMPONENT_CLASS(#%d, #1, '001', #%d, TEXT(%q), $, $, $, $, (",
+            number, owner->instance_number, owner->instance_number + 1, owner->name);
+    if (owner->properties != nullptr) {
+        // property_out numbered the class's properties eight apart.
+        int count = 0;
+        for (property_now = owner->properties; property_now->next != nullptr; property_now = property_now->next)
+            ++count;
+        out_references(owner->properties->instance_number, 8, count);
+    }
+    out("), (), $, (), (), $);\n");
+}
+
+} // namespace
+
+void breadth_first_bsu_out()
+{
+    traverse_classes(class_bsu_out);
+}
+
+void breadth_first_class_out()
+{
+    traverse_classes(component_class_out);
+}
