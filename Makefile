@@ -1,11 +1,14 @@
 # Sets up a Debian machine, builds dict2step and runs it or its tests.
 #   make run [IN=dictionary]   convert a dictionary (the bundled example by default)
 #   make test                  run the test suite
+#   make install [PREFIX=dir]  install the program and its manual page
 BUILD ?= build
 IN ?= examples/fasteners.dict
-PACKAGES = cmake make g++ flex libfl-dev byacc
+PREFIX ?= /usr/local
+# groff-base checks the manual page.
+PACKAGES = cmake make g++ flex libfl-dev byacc groff-base
 
-.PHONY: all deps build run test clean
+.PHONY: all deps build run test install clean
 
 all: build
 
@@ -27,6 +30,10 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j 2
+
+# DESTDIR, if given, is put in front of PREFIX, for staged installs.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD)
