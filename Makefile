@@ -2,13 +2,14 @@
 #   make run [IN=dictionary]   convert a dictionary (the bundled example by default)
 #   make test                  run the test suite
 #   make install [PREFIX=dir]  install the program and its manual page
+#   make deb                   build the Debian package in the build directory
 BUILD ?= build
 IN ?= examples/fasteners.dict
 PREFIX ?= /usr/local
-# groff-base checks the manual page.
-PACKAGES = cmake make g++ flex libfl-dev byacc groff-base
+# groff-base checks the manual page; dpkg-dev and file build the package.
+PACKAGES = cmake make g++ flex libfl-dev byacc groff-base dpkg-dev file
 
-.PHONY: all deps build run test install clean
+.PHONY: all deps build run test install deb clean
 
 all: build
 
@@ -34,6 +35,9 @@ test: build
 # DESTDIR, if given, is put in front of PREFIX, for staged installs.
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
+
+deb: build
+	cpack --config $(BUILD)/CPackConfig.cmake -G DEB -B $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
