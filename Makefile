@@ -1,11 +1,14 @@
 # Sets up a Debian machine, builds dict2step and runs it or its tests.
 #   make run [IN=dictionary]   convert a dictionary (the bundled example by default)
 #   make test                  run the test suite
+#   make test-sanitize         run it again on a build with AddressSanitizer and
+#                              UndefinedBehaviorSanitizer, where any report fails
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
 IN ?= examples/fasteners.dict
 PACKAGES = cmake make g++ flex libfl-dev byacc
 
-.PHONY: all deps build run test clean
+.PHONY: all deps build run test test-sanitize clean
 
 all: build
 
@@ -28,5 +31,11 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j 2
 
+# The test environment (ASAN_OPTIONS, UBSAN_OPTIONS) is set by the tests' CMake file.
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DDICT2STEP_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j 2
+	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j 2
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
