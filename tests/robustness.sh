@@ -63,7 +63,7 @@ function crlf(s) { gsub(/\n/, "\r\n", s); return s }
 # A run of one byte just below, at or just above the token limit, where the
 # scanner drops it (blanks) or keeps it (text, also inside an element).
 function long_run(s,   n, c, run, p) {
-    n = 8190 + rnd(4); c = substr(" xa\t\n<", rnd(6) + 1, 1)
+    n = 8190 + rnd(4); c = rnd(7); c = c == 6 ? chr[0] : substr(" xa\t\n<", c + 1, 1)
     for (run = c; length(run) * 2 <= n; run = run run) ;
     run = run substr(run, 1, n - length(run))
     p = rnd(length(s) + 1)
