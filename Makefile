@@ -1,15 +1,18 @@
 # Sets up a Debian machine, builds dict2step and runs it or its tests.
 #   make run [IN=dictionary]   convert a dictionary (the bundled example by default)
 #   make test                  run the test suite
+#   make test-sanitize         run it again on a build with AddressSanitizer and
+#                              UndefinedBehaviorSanitizer, where any report fails
 #   make install [PREFIX=dir]  install the program and its manual page
 #   make deb                   build the Debian package in the build directory
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
 IN ?= examples/fasteners.dict
 PREFIX ?= /usr/local
 # groff-base checks the manual page; dpkg-dev and file build the package.
 PACKAGES = cmake make g++ flex libfl-dev byacc groff-base dpkg-dev file
 
-.PHONY: all deps build run test install deb clean
+.PHONY: all deps build run test test-sanitize install deb clean
 
 all: build
 
@@ -39,5 +42,11 @@ install: build
 deb: build
 	cpack --config $(BUILD)/CPackConfig.cmake -G DEB -B $(BUILD)
 
+# The test environment (ASAN_OPTIONS, UBSAN_OPTIONS) is set by the tests' CMake file.
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DDICT2STEP_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j 2
+	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j 2
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -33,8 +33,13 @@ void traverse_classes(void (*visit)(ClassNode *))
             visit(class_now);
         }
     }
-    delete class_stack_now;
-    class_stack_now = nullptr;
+    // The bottom entry is left, and above it the null chain pushed for a
+    // root without children: release both, so that no entry outlives the pass.
+    while (class_stack_now != nullptr) {
+        class_stack_temp = class_stack_now;
+        class_stack_now = class_stack_temp->next;
+        delete class_stack_temp;
+    }
 }
 
 void class_bsu_out(ClassNode *owner)
