@@ -1,11 +1,12 @@
 # Sets up a Debian machine, builds dict2step and runs it or its tests.
 #   make run [IN=dictionary]   convert a dictionary (the bundled example by default)
 #   make test                  run the test suite
+#   make bench                 time dict2step against xmllint (bench/run.sh)
 BUILD ?= build
 IN ?= examples/fasteners.dict
 PACKAGES = cmake make g++ flex libfl-dev byacc
 
-.PHONY: all deps build run test clean
+.PHONY: all deps build run test bench clean
 
 all: build
 
@@ -27,6 +28,9 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j 2
+
+bench: deps
+	sh bench/run.sh
 
 clean:
 	rm -rf $(BUILD)
