@@ -34,8 +34,10 @@ ClassStackEntry *class_stack_temp;
 
 namespace {
 
-// Each block starts with a link to the block before it, so that every block
-// stays reachable until exit.
+// Records are taken from the front of a block and strings from its back, so
+// that a string's odd length costs no padding before the next record. Each
+// block starts with a link to the block before it, so that every block stays
+// reachable until exit.
 constexpr std::size_t arena_block_size = std::size_t(1) << 20;
 
 struct ArenaBlock {
@@ -44,9 +46,11 @@ struct ArenaBlock {
 
 ArenaBlock *arena_blocks;              // newest block; older ones chained behind
 char *arena_next;                      // first free byte of the newest block
-char *arena_end;                       // end of the newest block
+char *arena_end;                       // end of its free bytes; strings lie behind
 
-char *arena_new_block(std::size_t need)
+// Starts a new block with room for at least need bytes. What the old one has
+// left between its records and its strings goes unused.
+void arena_new_block(std::size_t need)
 {
     std::size_t size = need + sizeof(ArenaBlock) + alignof(std::max_align_t);
     if (size < arena_block_size)
@@ -56,8 +60,8 @@ char *arena_new_block(std::size_t need)
         std::abort();
     block->previous = arena_blocks;
     arena_blocks = block;
+    arena_next = reinterpret_cast<char *>(block + 1);
     arena_end = reinterpret_cast<char *>(block) + size;
-    return reinterpret_cast<char *>(block + 1);
 }
 
 } // namespace
@@ -66,8 +70,8 @@ void *model_alloc(std::size_t size, std::size_t align)
 {
     std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(arena_next) + align - 1) & ~(align - 1);
     if (arena_next == nullptr || start + size > reinterpret_cast<std::uintptr_t>(arena_end)) {
-        char *fresh = arena_new_block(size + align);
-        start = (reinterpret_cast<std::uintptr_t>(fresh) + align - 1) & ~(align - 1);
+        arena_new_block(size + align);
+        start = (reinterpret_cast<std::uintptr_t>(arena_next) + align - 1) & ~(align - 1);
     }
     arena_next = reinterpret_cast<char *>(start + size);
     return reinterpret_cast<char *>(start);
@@ -75,10 +79,12 @@ void *model_alloc(std::size_t size, std::size_t align)
 
 char *model_copy(const char *text, std::size_t length)
 {
-    auto *copy = static_cast<char *>(model_alloc(length + 1, 1));
-    std::memcpy(copy, text, length);
-    copy[length] = '\0';
-    return copy;
+    if (arena_next == nullptr || std::size_t(arena_end - arena_next) < length + 1)
+        arena_new_block(length + 1);
+    arena_end -= length + 1;
+    std::memcpy(arena_end, text, length);
+    arena_end[length] = '\0';
+    return arena_end;
 }
 
 void model_init()
