@@ -100,17 +100,21 @@ void put_words(int most)
     }
 }
 
+// A cell as parts tables have them: a short code or word, or a dimension.
 void put_value(int type)
 {
     switch (type) {
     case 0:
-        put_words(3);
+        if (random_between(0, 1) == 0)
+            put_format("M%d", random_between(3, 64));
+        else
+            put_words(1);
         break;
     case 1:
-        put_format("%d.%d", random_between(0, 2000), random_between(0, 999));
+        put_format("%d.%d", random_between(0, 500), random_between(0, 9));
         break;
     default:
-        put_format("%d", random_between(1, 99999));
+        put_format("%d", random_between(1, 5000));
         break;
     }
 }
