@@ -184,24 +184,26 @@ void out(const char *format, ...)
     va_end(arguments);
 }
 
+// A local copy of out_next, as in out.
 void out_quoted(const char *text)
 {
     out_make_room();
-    *out_next++ = '\'';
+    char *next = out_next;
+    *next++ = '\'';
     if (text != nullptr) {
-        for (;;) {
-            std::size_t plain = std::strcspn(text, "'\\");
-            out_bytes(text, plain);
-            text += plain;
-            if (*text == '\0')
-                break;
-            out_make_room();
-            *out_next++ = *text;
-            *out_next++ = *text++;
+        for (char c; (c = *text) != '\0'; ++text) {
+            if (next >= out_full) {
+                out_next = next;
+                out_make_room();
+                next = out_next;
+            }
+            if (c == '\'' || c == '\\')
+                *next++ = c;
+            *next++ = c;
         }
     }
-    out_make_room();
-    *out_next++ = '\'';
+    *next++ = '\'';
+    out_next = next;
 }
 
 void out_references(int first, int step, int count)
