@@ -190,10 +190,9 @@ void put_closes(int count, int *depth)
     }
 }
 
-// Classes in document order, as a walk over their levels. dict2step places
-// a class from the level of the class opened before it, and so allows at
-// most two closing tags between two opening tags: the next class is a first
-// subclass, a sibling, or a sibling of the parent.
+// Classes in document order, as a walk over their levels: the next class is
+// a first subclass, a sibling, or a sibling of an ancestor, now and then of
+// one several levels up, so that runs of closing tags come in all lengths.
 void put_classes()
 {
     int open = 0;
@@ -201,13 +200,15 @@ void put_classes()
     while (bytes_written < bytes_wanted) {
         int next = previous + 1;
         if (previous > 0) {
-            int step = random_between(0, 9);
-            if (step < 3 && previous < shape->deepest)
+            int step = random_between(0, 19);
+            if (step < 8 && previous < shape->deepest)
                 next = previous + 1;
-            else if (step < 6 || previous == 1)
+            else if (step < 13 || previous == 1)
                 next = previous;
-            else
+            else if (step < 19)
                 next = previous - 1;
+            else
+                next = random_between(1, previous - 1);
         }
         put_closes(open - next + 1, &open);
         put_class_head(open++);
