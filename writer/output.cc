@@ -92,21 +92,20 @@ inline void out_make_room()
     }
 }
 
-// Copies length bytes of text, flushing as often as it takes.
+// Copies length bytes of text, flushing as often as it takes. out_next may
+// stand in the slack when this starts, so room is made first.
 void out_bytes(const char *bytes, std::size_t length)
 {
     for (;;) {
-        std::size_t room = std::size_t(out_full - out_next);
-        if (length <= room) {
-            std::memcpy(out_next, bytes, length);
-            out_next += length;
-            return;
-        }
-        std::memcpy(out_next, bytes, room);
-        out_next += room;
-        bytes += room;
-        length -= room;
         out_make_room();
+        std::size_t room = std::size_t(out_full - out_next);
+        std::size_t part = length < room ? length : room;
+        std::memcpy(out_next, bytes, part);
+        out_next += part;
+        if (part == length)
+            return;
+        bytes += part;
+        length -= part;
     }
 }
 
@@ -184,7 +183,7 @@ void out(const char *format, ...)
     va_end(arguments);
 }
 
-// A local copy of out_next, as in out.
+// Works on a local copy of out_next, for the reason given at out.
 void out_quoted(const char *text)
 {
     out_make_room();
