@@ -1,8 +1,9 @@
 #!/bin/sh
 # The benchmark: builds a release dict2step, generates dictionaries of each
 # shape and size, and times dict2step against xmllint's streaming parse of the
-# same file, pair by pair in alternating order, with cat as the floor. Prints
-# per shape and size the medians, the median ratio of dict2step's wall time to
+# same file, pair by pair in alternating order, with cat as the floor and
+# dict2step's scanner alone for comparison. Prints per shape and size the
+# medians, the median ratios of dict2step's wall time and of its scanner's to
 # xmllint's, and dict2step's peak resident memory as a multiple of the input.
 # Usage: bench/run.sh, with optional settings in the environment:
 #   SIZES="1 10 100"  sizes in MB (10^6 bytes); add 1000 to see the scaling
@@ -27,9 +28,10 @@ if [ -n "$missing" ]; then
 fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF > /dev/null
-cmake --build "$build" -j 2 --target dict2step dictgen > /dev/null
+cmake --build "$build" -j 2 --target dict2step dictgen scanonly > /dev/null
 program=$(pwd)/$build/dict2step
 generator=$(pwd)/$build/bench/dictgen
+scanner=$(pwd)/$build/bench/scanonly
 
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
@@ -38,6 +40,7 @@ input=$work/input.dict
 run_dict2step() { "$program" < "$input" > /dev/null; }
 run_xmllint() { xmllint --stream --noout "$input"; }
 run_cat() { cat "$input" > /dev/null; }
+run_scanner() { "$scanner" < "$input"; }
 
 # Wall time in seconds of one run of $1, averaged over $repeats runs.
 timed() {
@@ -56,8 +59,8 @@ median() {
 }
 
 echo "machine: $(nproc) cores, $(uname -sr); $(date -u +%Y-%m-%d); $pairs pairs per row, seed $seed"
-printf '%-8s %5s %11s %8s %11s %8s %8s %7s %8s %8s\n' \
-    shape MB dict2step MB/s xmllint MB/s cat\ MB/s ratio peak\ MB peak/in
+printf '%-8s %5s %10s %7s %10s %7s %8s %6s %8s %8s %8s\n' \
+    shape MB dict2step MB/s xmllint MB/s cat\ MB/s ratio scanner peak\ MB peak/in
 for shape in $shapes; do
     for size in $sizes; do
         "$generator" "$shape" "$size" "$seed" > "$input"
@@ -83,7 +86,8 @@ for shape in $shapes; do
                 x=$(timed run_xmllint); d=$(timed run_dict2step)
             fi
             c=$(timed run_cat)
-            echo "$d $x $c" >> "$work/samples"
+            s=$(timed run_scanner)
+            echo "$d $x $c $s" >> "$work/samples"
             pair=$((pair + 1))
         done
 
@@ -91,11 +95,12 @@ for shape in $shapes; do
         x=$(awk '{ print $2 }' "$work/samples" | median)
         c=$(awk '{ print $3 }' "$work/samples" | median)
         ratio=$(awk '{ print $1 / $2 }' "$work/samples" | median)
+        scan=$(awk '{ print $4 / $2 }' "$work/samples" | median)
         awk -v shape="$shape" -v size="$size" -v bytes="$bytes" -v d="$d" -v x="$x" -v c="$c" \
-            -v ratio="$ratio" -v peak="$(cat "$work/peak")" 'BEGIN {
+            -v ratio="$ratio" -v scan="$scan" -v peak="$(cat "$work/peak")" 'BEGIN {
             mb = bytes / 1e6
-            printf "%-8s %5s %11.4f %8.0f %11.4f %8.0f %8.0f %7.2f %8.1f %8.2f\n",
-                shape, size, d, mb / d, x, mb / x, mb / c, ratio, peak * 1024 / 1e6, peak * 1024 / bytes
+            printf "%-8s %5s %10.4f %7.0f %10.4f %7.0f %8.0f %6.2f %8.2f %8.1f %8.2f\n",
+                shape, size, d, mb / d, x, mb / x, mb / c, ratio, scan, peak * 1024 / 1e6, peak * 1024 / bytes
         }'
     done
 done
