@@ -109,13 +109,33 @@ void out_bytes(const char *bytes, std::size_t length)
     }
 }
 
-// The decimal digits of 0 to 99, two by two.
-const char digit_pairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+// The decimal digits of 0 to 9999, four each, with leading zeros.
+struct DigitQuads {
+    char digits[10000][4];
+};
 
-// Writes number in decimal at next and returns the end of its digits.
+constexpr DigitQuads digit_quads_made()
+{
+    DigitQuads quads{};
+    for (int i = 0; i < 10000; ++i) {
+        quads.digits[i][0] = char('0' + i / 1000);
+        quads.digits[i][1] = char('0' + i / 100 % 10);
+        quads.digits[i][2] = char('0' + i / 10 % 10);
+        quads.digits[i][3] = char('0' + i % 10);
+    }
+    return quads;
+}
+
+constexpr DigitQuads digit_quads = digit_quads_made();
+
+inline int digits_below_10000(unsigned value)
+{
+    return value < 10 ? 1 : value < 100 ? 2 : value < 1000 ? 3 : 4;
+}
+
+// Writes number in decimal at next and returns the end of its digits. Copies
+// four bytes of a quad even for fewer digits: what lies past them is
+// overwritten by what follows.
 inline char *out_number(char *next, int number)
 {
     unsigned value = unsigned(number);
@@ -123,17 +143,26 @@ inline char *out_number(char *next, int number)
         *next++ = '-';
         value = 0u - value;
     }
-    int digits = value < 10 ? 1 : value < 100 ? 2 : value < 1000 ? 3 : value < 10000 ? 4
-        : value < 100000 ? 5 : value < 1000000 ? 6 : value < 10000000 ? 7
-        : value < 100000000 ? 8 : value < 1000000000 ? 9 : 10;
-    char *end = next + digits;
-    for (; value >= 10; value /= 100) {
-        end -= 2;
-        std::memcpy(end, digit_pairs + 2 * (value % 100), 2);
+    if (value >= 100000000) {
+        char *end = next + (value >= 1000000000 ? 10 : 9);
+        char *digit = end;
+        do {
+            *--digit = char('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        return end;
     }
-    if (end != next)
-        *next = char('0' + value);
-    return next + digits;
+    unsigned high = value / 10000;
+    unsigned low = value % 10000;
+    if (high == 0) {
+        int digits = digits_below_10000(low);
+        std::memcpy(next, digit_quads.digits[low] + 4 - digits, 4);
+        return next + digits;
+    }
+    int digits = digits_below_10000(high);
+    std::memcpy(next, digit_quads.digits[high] + 4 - digits, 4);
+    std::memcpy(next + digits, digit_quads.digits[low], 4);
+    return next + digits + 4;
 }
 
 // A %s (as it stands) or %q (quoted) conversion of text at next; returns
