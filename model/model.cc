@@ -38,8 +38,8 @@ namespace {
 // Records are taken from the front of a block and strings from its back, so
 // that a string's odd length costs no padding before the next record. Blocks
 // come from the system with all their pages in place (MAP_POPULATE): setting
-// up a block's pages in one call costs much less than a fault per page, which
-// on a dictionary of a gigabyte is a good part of the run.
+// up a block's pages in one call costs less than taking a fault on each, and
+// on a dictionary of a gigabyte those faults are a good part of the run.
 constexpr std::size_t arena_block_size = std::size_t(1) << 20;
 #ifdef MAP_POPULATE
 constexpr int arena_populate = MAP_POPULATE;
