@@ -5,6 +5,7 @@
 #                              UndefinedBehaviorSanitizer, where any report fails
 #   make install [PREFIX=dir]  install the program and its manual page
 #   make deb                   build the Debian package in the build directory
+#   make bench                 time dict2step against xmllint (bench/run.sh)
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 IN ?= examples/fasteners.dict
@@ -12,7 +13,7 @@ PREFIX ?= /usr/local
 # groff-base checks the manual page; dpkg-dev and file build the package.
 PACKAGES = cmake make g++ flex libfl-dev byacc groff-base dpkg-dev file
 
-.PHONY: all deps build run test test-sanitize install deb clean
+.PHONY: all deps build run test test-sanitize install deb bench clean
 
 all: build
 
@@ -47,6 +48,9 @@ test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DDICT2STEP_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j 2
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j 2
+
+bench: deps
+	sh bench/run.sh
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -81,8 +81,9 @@ extern int element_number_now;         // next entity instance number to hand ou
 extern ClassStackEntry *class_stack_now;  // top of the traversal stack
 extern ClassStackEntry *class_stack_temp; // an entry being pushed or popped
 
-// Arena allocation: one bump pointer over large heap blocks that are kept
-// until exit, so a record or string costs its own size and no header.
+// Arena allocation: records from the front and strings from the back of large
+// blocks that are kept until exit, so a record or string costs its own size,
+// with no header and no padding.
 void *model_alloc(std::size_t size, std::size_t align);
 
 // A new record with every field empty.

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -11,95 +13,225 @@
 
 namespace {
 
+// Flushed once it holds out_buffer_size bytes. Behind that lies room for what
+// one call of out writes besides its texts (the literal parts of its format,
+// its numbers, and the spill of the 32-byte copies below), so those go in
+// without a check; texts check as they go.
 constexpr int out_buffer_size = 1 << 18;
+constexpr int out_format_room = 4096;
 
-char out_buffer[out_buffer_size];
-int out_used;                          // bytes waiting in out_buffer
+char out_buffer[out_buffer_size + out_format_room];
+char *out_next = out_buffer;           // first free byte of out_buffer
+char *const out_full = out_buffer + out_buffer_size;
 
-// Makes room for at least need bytes, flushing when the buffer is too full.
-inline void out_reserve(int need)
+// A format split once into the literal pieces around its conversions, so
+// that out copies each piece whole instead of testing every byte for '%'.
+// Pieces are copied 32 bytes at a time from text, whose tail leaves room for
+// that; the bytes stored past a piece are overwritten by what follows it.
+constexpr int piece_copy = 32;
+constexpr int max_conversions = 8;
+constexpr int max_format_length = 480;
+
+struct FormatPieces {
+    const char *format = nullptr;      // the format split here; null in a free slot
+    int conversions = 0;               // the number of its conversions
+    unsigned short length[max_conversions + 1] = {}; // literal bytes before each conversion, and after the last
+    char conversion[max_conversions] = {}; // the letter after each '%'
+    char text[max_format_length + piece_copy] = {}; // the format, and room for the last copy
+};
+
+// Every format is a string literal of the program, so its address names it;
+// there are a few dozen.
+constexpr int format_slots = 128;
+FormatPieces format_table[format_slots];
+
+void format_split(FormatPieces *pieces, const char *format)
 {
-    if (out_used + need > out_buffer_size) {
+    std::size_t length = std::strlen(format);
+    if (length > max_format_length)
+        std::abort();                  // a format of the program's own outgrew the table
+    pieces->format = format;
+    std::memcpy(pieces->text, format, length);
+    int count = 0;
+    const char *start = format;
+    for (const char *c = format; *c != '\0'; ++c) {
+        if (*c != '%')
+            continue;
+        if (count == max_conversions || c[1] == '\0')
+            std::abort();              // likewise
+        pieces->length[count] = (unsigned short)(c - start);
+        pieces->conversion[count++] = c[1];
+        start = ++c + 1;
+    }
+    pieces->length[count] = (unsigned short)(format + length - start);
+    pieces->conversions = count;
+}
+
+// The pieces of format, split on its first use.
+const FormatPieces *format_pieces(const char *format)
+{
+    std::size_t slot = (std::uintptr_t(format) >> 3) % format_slots;
+    for (int probe = 0; probe < format_slots; ++probe) {
+        FormatPieces *pieces = &format_table[slot];
+        if (pieces->format == nullptr)
+            format_split(pieces, format);
+        if (pieces->format == format)
+            return pieces;
+        slot = (slot + 1) % format_slots;
+    }
+    std::abort();                      // more formats than slots
+}
+
+// Flushes when the buffer is full, so that out_format_room lies ahead.
+inline void out_make_room()
+{
+    if (out_next >= out_full) {
         int error = out_flush();
         if (error != 0)
             stop_output_failed(error);
     }
 }
 
+// Copies length bytes of text, flushing as often as it takes. out_next may
+// stand in the slack when this starts, so room is made first.
 void out_bytes(const char *bytes, std::size_t length)
 {
-    while (length > 0) {
-        out_reserve(1);
-        std::size_t room = out_buffer_size - out_used;
+    for (;;) {
+        out_make_room();
+        std::size_t room = std::size_t(out_full - out_next);
         std::size_t part = length < room ? length : room;
-        std::memcpy(out_buffer + out_used, bytes, part);
-        out_used += int(part);
+        std::memcpy(out_next, bytes, part);
+        out_next += part;
+        if (part == length)
+            return;
         bytes += part;
         length -= part;
     }
 }
 
-void out_number(int number)
+// The decimal digits of 0 to 9999, four each, with leading zeros.
+struct DigitQuads {
+    char digits[10000][4];
+};
+
+constexpr DigitQuads digit_quads_made()
 {
-    char digits[12];
-    char *end = digits + sizeof digits;
-    char *start = end;
-    unsigned value = number < 0 ? 0u - unsigned(number) : unsigned(number);
-    do {
-        *--start = char('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    if (number < 0)
-        *--start = '-';
-    out_bytes(start, std::size_t(end - start));
+    DigitQuads quads{};
+    for (int i = 0; i < 10000; ++i) {
+        quads.digits[i][0] = char('0' + i / 1000);
+        quads.digits[i][1] = char('0' + i / 100 % 10);
+        quads.digits[i][2] = char('0' + i / 10 % 10);
+        quads.digits[i][3] = char('0' + i % 10);
+    }
+    return quads;
+}
+
+constexpr DigitQuads digit_quads = digit_quads_made();
+
+inline int digits_below_10000(unsigned value)
+{
+    return value < 10 ? 1 : value < 100 ? 2 : value < 1000 ? 3 : 4;
+}
+
+// Writes number in decimal at next and returns the end of its digits. Copies
+// four bytes of a quad even for fewer digits: what lies past them is
+// overwritten by what follows.
+inline char *out_number(char *next, int number)
+{
+    unsigned value = unsigned(number);
+    if (number < 0) {
+        *next++ = '-';
+        value = 0u - value;
+    }
+    if (value >= 100000000) {
+        char *end = next + (value >= 1000000000 ? 10 : 9);
+        char *digit = end;
+        do {
+            *--digit = char('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        return end;
+    }
+    unsigned high = value / 10000;
+    unsigned low = value % 10000;
+    if (high == 0) {
+        int digits = digits_below_10000(low);
+        std::memcpy(next, digit_quads.digits[low] + 4 - digits, 4);
+        return next + digits;
+    }
+    int digits = digits_below_10000(high);
+    std::memcpy(next, digit_quads.digits[high] + 4 - digits, 4);
+    std::memcpy(next + digits, digit_quads.digits[low], 4);
+    return next + digits + 4;
+}
+
+// A %s (as it stands) or %q (quoted) conversion of text at next; returns
+// where the output goes on.
+char *out_text(char *next, char conversion, const char *text)
+{
+    out_next = next;
+    if (conversion == 'q')
+        out_quoted(text);
+    else if (text != nullptr)
+        out_bytes(text, std::strlen(text));
+    out_make_room();
+    return out_next;
 }
 
 } // namespace
 
+// Works on a local copy of out_next: a store through out_next could change
+// out_next itself, which would cost a reload per byte.
 void out(const char *format, ...)
 {
     va_list arguments;
     va_start(arguments, format);
-    for (;;) {
-        const char *percent = std::strchr(format, '%');
-        if (percent == nullptr) {
-            out_bytes(format, std::strlen(format));
+    out_make_room();
+    char *next = out_next;
+    const FormatPieces *pieces = format_pieces(format);
+    const char *from = pieces->text;
+    for (int i = 0;; ++i) {
+        const char *piece_end = from + pieces->length[i];
+        char *to = next;
+        do {
+            std::memcpy(to, from, piece_copy);
+            to += piece_copy;
+            from += piece_copy;
+        } while (from < piece_end);
+        next += pieces->length[i];
+        if (i == pieces->conversions)
             break;
-        }
-        out_bytes(format, std::size_t(percent - format));
-        const char *text;
-        switch (percent[1]) {
-        case 'd':
-            out_number(va_arg(arguments, int));
-            break;
-        case 's':
-            text = va_arg(arguments, const char *);
-            if (text != nullptr)
-                out_bytes(text, std::strlen(text));
-            break;
-        case 'q':
-            out_quoted(va_arg(arguments, const char *));
-            break;
-        }
-        format = percent + 2;
+        from = piece_end + 2;
+        char conversion = pieces->conversion[i];
+        if (conversion == 'd')
+            next = out_number(next, va_arg(arguments, int));
+        else if (conversion == 's' || conversion == 'q')
+            next = out_text(next, conversion, va_arg(arguments, const char *));
     }
+    out_next = next;
     va_end(arguments);
 }
 
+// Works on a local copy of out_next, for the reason given at out.
 void out_quoted(const char *text)
 {
-    out_reserve(1);
-    out_buffer[out_used++] = '\'';
+    out_make_room();
+    char *next = out_next;
+    *next++ = '\'';
     if (text != nullptr) {
-        for (; *text != '\0'; ++text) {
-            out_reserve(2);
-            if (*text == '\'' || *text == '\\')
-                out_buffer[out_used++] = *text;
-            out_buffer[out_used++] = *text;
+        for (char c; (c = *text) != '\0'; ++text) {
+            if (next >= out_full) {
+                out_next = next;
+                out_make_room();
+                next = out_next;
+            }
+            if (c == '\'' || c == '\\')
+                *next++ = c;
+            *next++ = c;
         }
     }
-    out_reserve(1);
-    out_buffer[out_used++] = '\'';
+    *next++ = '\'';
+    out_next = next;
 }
 
 void out_references(int first, int step, int count)
@@ -111,16 +243,17 @@ void out_references(int first, int step, int count)
 int out_flush()
 {
     const char *next = out_buffer;
-    while (out_used > 0) {
-        ssize_t written = write(STDOUT_FILENO, next, std::size_t(out_used));
+    std::size_t used = std::size_t(out_next - out_buffer);
+    out_next = out_buffer;
+    while (used > 0) {
+        ssize_t written = write(STDOUT_FILENO, next, used);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            out_used = 0;
             return errno;
         }
         next += written;
-        out_used -= int(written);
+        used -= std::size_t(written);
     }
     return 0;
 }

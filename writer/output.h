@@ -6,7 +6,9 @@
 
 // Appends format to the output. Conversions: %d an int in decimal; %s a stored
 // text as it stands; %q a stored text as a quoted string literal (see
-// out_quoted). Nothing else is special.
+// out_quoted). Nothing else is special. The format must be a string literal
+// of at most 480 bytes and 8 conversions: it is split into pieces on its first
+// use and known by its address after that.
 void out(const char *format, ...);
 
 // Writes text between apostrophes as a string literal of the exchange file:

@@ -9,15 +9,11 @@ namespace {
 // The column in column_now, typed by the property it stands for.
 void column_out(const DataType *type)
 {
+    const char *value = type->quoted_values ? "%q, " : "%s, ";
+    const char *last_value = type->quoted_values ? "%q" : "%s";
     out(type->column_open, element_number_now++);
-    for (td_now = column_now->tds; td_now->next != nullptr; td_now = td_now->next) {
-        if (type->quoted_values)
-            out_quoted(td_now->text);
-        else
-            out("%s", td_now->text);
-        if (td_now->next->next != nullptr)
-            out(", ");
-    }
+    for (td_now = column_now->tds; td_now->next != nullptr; td_now = td_now->next)
+        out(td_now->next->next != nullptr ? value : last_value, td_now->text);
     out(type->column_close);
 }
 
