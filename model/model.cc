@@ -3,9 +3,10 @@
 #include "model/model.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <sys/mman.h>
+
+#include "driver/driver.h"
 
 ClassNode *class_first;
 ClassNode *class_now;
@@ -60,7 +61,7 @@ void arena_new_block(std::size_t need)
         size = arena_block_size;
     void *block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | arena_populate, -1, 0);
     if (block == MAP_FAILED)
-        std::abort();
+        stop_out_of_memory();
     arena_next = static_cast<char *>(block);
     arena_end = arena_next + size;
 }
@@ -96,5 +97,6 @@ void model_init()
     property_first = property_now = model_new<PropertyNode>();
     class_first = class_now = model_new<ClassNode>();
     level = 0;
-    element_number_now = 0;
+    // Instance #0 reads as "no instance" to some readers: the supplier is #1.
+    element_number_now = 1;
 }

@@ -96,7 +96,8 @@ template <typename Node> Node *model_new()
 char *model_copy(const char *text, std::size_t length);
 
 // Sets up the empty model that the reader starts from: one-node value, column
-// and property chains, an empty table, the root class, and both counters at 0.
+// and property chains, an empty table, the root class, no class open, and
+// instance numbers starting at 1.
 void model_init();
 
 #endif

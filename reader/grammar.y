@@ -7,6 +7,7 @@
 
 #include "driver/driver.h"
 #include "model/model.h"
+#include "reader/reader.h"
 
 // Parse stack entries; a deeper document is reported as "yacc stack overflow".
 #define YYMAXDEPTH 500
@@ -195,4 +196,28 @@ static void close_table()
 {
     class_now->table = table_now;
     table_now = model_new<TableNode>();
+}
+
+// The token the parser met at a syntax error, as it stands in a document.
+const char *parse_error_detail()
+{
+    static const char *const tokens[] = {
+        ", unexpected '<SUPPLIER_LIBRARY BSU='", ", unexpected '</SUPPLIER_LIBRARY>'",
+        ", unexpected '<CLASS BSU='", ", unexpected '</CLASS>'",
+        ", unexpected '<PROPERTY BSU='", ", unexpected '</PROPERTY>'",
+        ", unexpected '<TABLE BSU='", ", unexpected '</TABLE>'",
+        ", unexpected quoted value", ", unexpected '>'",
+        ", unexpected '<CNAME>'", ", unexpected '</CNAME>'",
+        ", unexpected '<PNAME>'", ", unexpected '</PNAME>'",
+        ", unexpected '<PTYPE>'", ", unexpected '</PTYPE>'",
+        ", unexpected '<COLUMN>'", ", unexpected '</COLUMN>'",
+        ", unexpected '<TD>'", ", unexpected '</TD>'",
+        ", unexpected text",
+    };
+    static_assert(sizeof tokens / sizeof *tokens == TEXT - SUPPLIER_LIBRARY_START + 1, "a text for each token");
+    if (yychar == 0)
+        return ", unexpected end of input";
+    if (yychar >= SUPPLIER_LIBRARY_START && yychar <= TEXT)
+        return tokens[yychar - SUPPLIER_LIBRARY_START];
+    return "";
 }

@@ -7,7 +7,7 @@ work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
 failed=0
 
-# expect NAME STATUS STDERR-LINE: compares the last run's results.
+# expect NAME STATUS STDERR-LINES: compares the last run's results.
 expect() {
     if [ "$status" != "$2" ]; then
         echo "FAIL: $1: exit status $status, expected $2"; failed=1
@@ -15,26 +15,27 @@ expect() {
     if [ "$(cat "$work/err")" != "$3" ]; then
         echo "FAIL: $1: standard error was:"; cat "$work/err"; failed=1
     fi
-    if [ "$(wc -l < "$work/err")" -gt 1 ]; then
-        echo "FAIL: $1: more than one line on standard error"; failed=1
-    fi
 }
 
 full="dict2step: cannot write standard output: No space left on device"
 "$program" < "$cases/classes/worked-example.in" > /dev/full 2> "$work/err"; status=$?
 expect "finished run to a full disk" 2 "$full"
 "$program" < "$cases/frame/empty-input.in" > /dev/full 2> "$work/err"; status=$?
-expect "syntax error to a full disk" 2 "$full"
+expect "syntax error to a full disk" 2 "dict2step: line 1: syntax error, unexpected end of input
+$full"
 "$program" < "$cases/properties/lower-case-type-stops.in" > /dev/full 2> "$work/err"; status=$?
-expect "unknown type to a full disk" 2 "$full"
+expect "unknown type to a full disk" 2 "dict2step: property 'P2' of class 'C1': unknown data type 'string'
+$full"
 "$program" < "$cases/classes/worked-example.in" >&- 2> "$work/err"; status=$?
 expect "closed standard output" 2 "dict2step: cannot write standard output: Bad file descriptor"
 
 "$program" < "$cases" > "$work/out" 2> "$work/err"; status=$?
-expect "directory as standard input" 2 "input in flex scanner failed"
+expect "directory as standard input" 2 "input in flex scanner failed
+dict2step: stopped at line 1"
 [ -s "$work/out" ] && { echo "FAIL: directory as standard input: output written"; failed=1; }
 "$program" <&- > "$work/out" 2> "$work/err"; status=$?
-expect "closed standard input" 2 "input in flex scanner failed"
+expect "closed standard input" 2 "input in flex scanner failed
+dict2step: stopped at line 1"
 
 # A reader that goes away early ends the run by SIGPIPE, as for any filter;
 # the output is far larger than a pipe holds, so the write must meet it.

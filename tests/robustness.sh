@@ -1,8 +1,10 @@
 #!/bin/sh
 # Feeds the converter a fixed series of damaged dictionaries, made from the
 # golden inputs by seeded mutations, and checks that each run ends as one of
-# the three documented outcomes and nothing else: 0 with a complete file, 1
-# with its error line on standard output, 2 with one line on standard error.
+# the three documented outcomes and nothing else: 0 with a complete file and
+# no error, 1 with its error line in the output or a cell that is no number,
+# and its line on standard error, 2 with the scanner's message and the line
+# it stopped at on standard error.
 # A signal, a hang, a sanitizer report (ASAN/UBSAN exitcode set outside 0 to
 # 2) or any other status fails.
 # Usage: robustness.sh PROGRAM CASES-DIRECTORY [RUNS [SEED]]
@@ -105,22 +107,26 @@ while [ "$r" -le "$runs" ]; do
     status=$?
     verdict=
     last=$(tail -n 1 "$work/out")
+    # Lines on standard error other than warnings.
+    errors=$(grep -v -c '^dict2step: warning: ' "$work/err")
     case $status in
     0)  count0=$((count0 + 1))
         [ "$last" = "END-ISO-10303-21;" ] || verdict="status 0 without the file's last line"
-        grep -qx -e "syntax error" -e "yacc stack overflow" "$work/out" && verdict="status 0 after a parse error" ;;
+        grep -qx -e "syntax error" -e "yacc stack overflow" "$work/out" && verdict="status 0 after a parse error"
+        [ "$errors" -eq 0 ] || verdict="status 0 with an error on standard error" ;;
     1)  count1=$((count1 + 1))
         grep -qx -e "syntax error" -e "yacc stack overflow" "$work/out" ||
             echo "$last" | grep -qx -e "#[0-9]*=UNKNOWN_TYPE();" -e "column/property name missing" ||
-            verdict="status 1 without an error line" ;;
+            grep -q -e "is not a REAL number\$" -e "is not an INTEGER number\$" "$work/err" ||
+            verdict="status 1 without an error line"
+        grep -q -e '^dict2step: line [0-9]*: ' -e '^dict2step: property ' -e '^dict2step: table ' "$work/err" ||
+            verdict="status 1 without its line on standard error" ;;
     2)  count2=$((count2 + 1))
-        [ "$(wc -l < "$work/err")" -eq 1 ] || verdict="status 2 without one line on standard error" ;;
+        [ "$(wc -l < "$work/err")" -eq 2 ] && tail -n 1 "$work/err" | grep -qx 'dict2step: stopped at line [0-9]*' ||
+            verdict="status 2 without the scanner's message and its line" ;;
     124) verdict="no end within 10 seconds" ;;
     *)  verdict="exit status $status" ;;
     esac
-    if [ -z "$verdict" ] && [ "$status" -ne 2 ] && [ -s "$work/err" ]; then
-        verdict="standard error written"
-    fi
     if [ -n "$verdict" ]; then
         echo "FAIL: mutation $r (seed $seed): $verdict"
         head -c 2000 "$work/err"

@@ -45,7 +45,7 @@ void traverse_classes(void (*visit)(ClassNode *))
 void class_bsu_out(ClassNode *owner)
 {
     owner->instance_number = element_number_now++;
-    out("#%d=CLASS_BSU(%q, '001', #0);\n", owner->instance_number, owner->code);
+    out("#%d=CLASS_BSU(%q, '001', #1);\n", owner->instance_number, owner->code);
     // Always instance_number + 1: the second pass refers to it so.
     out("#%d=ITEM_NAMES(%q, (), %q, $, $);\n", element_number_now++, owner->name, owner->name);
     property_out(owner);
@@ -59,10 +59,10 @@ void component_class_out(ClassNode *owner)
     int number = element_number_now++;
     int superclass = owner->parent->instance_number;
     if (superclass > 0)
-        out("#%d=COMPONENT_CLASS(#%d, #1, '001', #%d, TEXT(%q), $, $, $, #%d, (",
+        out("#%d=COMPONENT_CLASS(#%d, #2, '001', #%d, TEXT(%q), $, $, $, #%d, (",
             number, owner->instance_number, owner->instance_number + 1, owner->name, superclass);
     else
-        out("#%d=COMPONENT_CLASS(#%d, #1, '001', #%d, TEXT(%q), $, $, $, $, (",
+        out("#%d=COMPONENT_CLASS(#%d, #2, '001', #%d, TEXT(%q), $, $, $, $, (",
             number, owner->instance_number, owner->instance_number + 1, owner->name);
     if (owner->properties != nullptr) {
         // property_out numbered the class's properties eight apart.

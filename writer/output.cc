@@ -57,8 +57,8 @@ void format_split(FormatPieces *pieces, const char *format)
     for (const char *c = format; *c != '\0'; ++c) {
         if (*c != '%')
             continue;
-        if (count == max_conversions || c[1] == '\0')
-            std::abort();              // likewise
+        if (count == max_conversions || (c[1] != 'd' && c[1] != 's' && c[1] != 'q'))
+            std::abort();              // likewise, or a conversion out cannot write
         pieces->length[count] = (unsigned short)(c - start);
         pieces->conversion[count++] = c[1];
         start = ++c + 1;
@@ -178,6 +178,97 @@ char *out_text(char *next, char conversion, const char *text)
     return out_next;
 }
 
+// Flushes when next has reached the end of the buffer, so that
+// out_format_room lies ahead; returns where the output goes on.
+inline char *out_room_at(char *next)
+{
+    if (next >= out_full) {
+        out_next = next;
+        out_make_room();
+        next = out_next;
+    }
+    return next;
+}
+
+// The length of the character at c when it is one that a string literal
+// must encode: a control character (1 to 31, 127) or a well-formed UTF-8
+// sequence (shortest form, no surrogates, at most U+10FFFF); its code point
+// goes to *code. 0 for a printable ASCII byte, the terminating NUL, or a
+// byte that begins no well-formed sequence (a stray byte).
+inline int character_at(const unsigned char *c, unsigned *code = nullptr)
+{
+    unsigned lead = c[0];
+    unsigned value;
+    int length;
+    if (lead < 0x20 || lead == 0x7F) {
+        value = lead;
+        length = lead != 0;
+    } else if (lead < 0xC2 || lead > 0xF4) {
+        return 0;
+    } else if (lead < 0xE0) {
+        if ((c[1] & 0xC0) != 0x80)
+            return 0;
+        value = (lead & 0x1F) << 6 | (c[1] & 0x3F);
+        length = 2;
+    } else {
+        // The second byte's range excludes overlong forms (E0, F0),
+        // surrogates (ED) and code points past U+10FFFF (F4).
+        unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        if (c[1] < low || c[1] > high || (c[2] & 0xC0) != 0x80)
+            return 0;
+        if (lead < 0xF0) {
+            value = (lead & 0x0F) << 12 | (c[1] & 0x3F) << 6 | (c[2] & 0x3F);
+            length = 3;
+        } else {
+            if ((c[3] & 0xC0) != 0x80)
+                return 0;
+            value = (lead & 0x07) << 18 | (c[1] & 0x3F) << 12 | (c[2] & 0x3F) << 6 | (c[3] & 0x3F);
+            length = 4;
+        }
+    }
+    if (code != nullptr)
+        *code = value;
+    return length;
+}
+
+constexpr char hex_digits[] = "0123456789ABCDEF";
+
+// A byte that is no part of a character, written as \X\ and its two hex
+// digits: the byte read as ISO 8859-1.
+inline char *out_stray_byte(char *next, unsigned byte)
+{
+    std::memcpy(next, "\\X\\", 3);
+    next[3] = hex_digits[byte >> 4];
+    next[4] = hex_digits[byte & 0xF];
+    return next + 5;
+}
+
+// Writes the run of characters at c that a string literal must encode as one
+// group: \X2\ and four hex digits per character when all of them lie below
+// U+10000, else \X4\ and eight, then \X0\. Returns the end of the run.
+const unsigned char *out_group(char **at, const unsigned char *c)
+{
+    bool wide = false;
+    const unsigned char *end = c;
+    unsigned code = 0;
+    for (int length; (length = character_at(end, &code)) != 0; end += length)
+        wide = wide || code >= 0x10000;
+    int digits = wide ? 8 : 4;
+    char *next = *at;
+    std::memcpy(next, wide ? "\\X4\\" : "\\X2\\", 4);
+    next += 4;
+    while (c < end) {
+        next = out_room_at(next);
+        c += character_at(c, &code);
+        for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+            *next++ = hex_digits[(code >> shift) & 0xF];
+    }
+    std::memcpy(next, "\\X0\\", 4);
+    *at = next + 4;
+    return end;
+}
+
 } // namespace
 
 // Works on a local copy of out_next: a store through out_next could change
@@ -205,13 +296,16 @@ void out(const char *format, ...)
         char conversion = pieces->conversion[i];
         if (conversion == 'd')
             next = out_number(next, va_arg(arguments, int));
-        else if (conversion == 's' || conversion == 'q')
+        else
             next = out_text(next, conversion, va_arg(arguments, const char *));
     }
     out_next = next;
     va_end(arguments);
 }
 
+// Writes text between apostrophes as a string literal that holds only the
+// bytes 0x20 to 0x7E: those are copied, with apostrophes and backslashes
+// doubled; other characters are encoded (see out_group and out_stray_byte).
 // Works on a local copy of out_next, for the reason given at out.
 void out_quoted(const char *text)
 {
@@ -219,15 +313,23 @@ void out_quoted(const char *text)
     char *next = out_next;
     *next++ = '\'';
     if (text != nullptr) {
-        for (char c; (c = *text) != '\0'; ++text) {
-            if (next >= out_full) {
-                out_next = next;
-                out_make_room();
-                next = out_next;
+        const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
+        for (;;) {
+            next = out_room_at(next);
+            unsigned char byte = *c;
+            if (byte - 0x20u < 0x5Fu) {
+                if (byte == '\'' || byte == '\\')
+                    *next++ = char(byte);
+                *next++ = char(byte);
+                ++c;
+            } else if (byte == '\0') {
+                break;
+            } else if (character_at(c) == 0) {
+                next = out_stray_byte(next, byte);
+                ++c;
+            } else {
+                c = out_group(&next, c);
             }
-            if (c == '\'' || c == '\\')
-                *next++ = c;
-            *next++ = c;
         }
     }
     *next++ = '\'';

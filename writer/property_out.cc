@@ -10,11 +10,11 @@ namespace {
 
 const DataType data_types[] = {
     {"STRING", "#%d=STRING_TYPE('A..25');\n", "#%d=STRING_VARIABLE();\n",
-     "#%d=STRING_COLUMN((", true, "), 'A..15');\n"},
+     "#%d=STRING_COLUMN((", true, "), 'A..15');\n", nullptr, false},
     {"REAL", "#%d=REAL_TYPE('NR..3.3');\n", "#%d=REAL_NUMERIC_VARIABLE();\n",
-     "#%d=REAL_COLUMN((", false, "), 'NR..3.3');\n"},
+     "#%d=REAL_COLUMN((", false, "), 'NR..3.3');\n", "a REAL", true},
     {"INTEGER", "#%d=INT_TYPE('NR..3.3');\n", "#%d=INT_NUMERIC_VARIABLE();\n",
-     "#%d=INTEGER_COLUMN((", false, "), 'NR..3');\n"},
+     "#%d=INTEGER_COLUMN((", false, "), 'NR..3');\n", "an INTEGER", false},
 };
 
 } // namespace
@@ -39,6 +39,8 @@ void property_out(ClassNode *owner)
         const DataType *type = find_data_type(property_now->type);
         if (type == nullptr) {
             out("#%d=UNKNOWN_TYPE();\n", element_number_now++);
+            report("property '%s' of class '%s': unknown data type '%s'",
+                   property_now->code, owner->code, property_now->type);
             stop_conversion_failed();
         }
         out(type->type_line, element_number_now++);
@@ -46,7 +48,7 @@ void property_out(ClassNode *owner)
         // n+2 is the data type, n+3 the variable, n+4 the value semantics.
         out("#%d=SELF_PROPERTY_VALUE_SEMANTICS(#%d, $);\n", element_number_now++, n);
         out("#%d=ENVIRONMENT(#%d,#%d);\n", element_number_now++, n + 3, n + 4);
-        out("#%d=NON_DEPENDENT_P_DET(#%d, #1, '001', #%d, TEXT(%q), $, $, $, $, (), $, $, #%d, $);\n",
+        out("#%d=NON_DEPENDENT_P_DET(#%d, #2, '001', #%d, TEXT(%q), $, $, $, $, (), $, $, #%d, $);\n",
             element_number_now++, n, n + 1, property_now->name, n + 2);
         // n+7: the table writer's item class extension refers to it.
         out("#%d=OPT_OR_MAND_PROPERTY_BSU(#%d, .F., .T.);\n", element_number_now++, n);

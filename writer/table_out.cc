@@ -6,15 +6,66 @@
 
 namespace {
 
-// The column in column_now, typed by the property it stands for.
-void column_out(const DataType *type)
+inline bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+inline bool is_blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Whether text, blanks and line ends around it aside, is an exchange-file
+// INTEGER ([+-]?[0-9]+) or, where real, also a REAL
+// ([+-]?[0-9]+\.[0-9]*(E[+-]?[0-9]+)?). A cell is written as it was read,
+// so anything else would corrupt the file: "12,5" reads as two values.
+bool is_number(const char *text, bool real)
+{
+    const char *c = text;
+    while (is_blank(*c))
+        ++c;
+    if (*c == '+' || *c == '-')
+        ++c;
+    if (!is_digit(*c))
+        return false;
+    while (is_digit(*c))
+        ++c;
+    if (real && *c == '.') {
+        while (is_digit(*++c)) {
+        }
+        if (*c == 'E') {
+            ++c;
+            if (*c == '+' || *c == '-')
+                ++c;
+            if (!is_digit(*c))
+                return false;
+            while (is_digit(*c))
+                ++c;
+        }
+    }
+    while (is_blank(*c))
+        ++c;
+    return *c == '\0';
+}
+
+// The column in column_now, typed by the property it stands for, at the
+// column'th place of owner's table. Returns the number of its values.
+int column_out(ClassNode *owner, const DataType *type, int column)
 {
     const char *value = type->quoted_values ? "%q, " : "%s, ";
     const char *last_value = type->quoted_values ? "%q" : "%s";
+    int row = 0;
     out(type->column_open, element_number_now++);
-    for (td_now = column_now->tds; td_now->next != nullptr; td_now = td_now->next)
+    for (td_now = column_now->tds; td_now->next != nullptr; td_now = td_now->next) {
+        ++row;
+        if (type->number_kind != nullptr && !is_number(td_now->text, type->real_numbers))
+            report_bad_number("table '%s' of class '%s', column %d, row %d: '%s' is not %s number",
+                              table_now->code, owner->code, column, row, td_now->text, type->number_kind);
         out(td_now->next->next != nullptr ? value : last_value, td_now->text);
+    }
     out(type->column_close);
+    return row;
 }
 
 } // namespace
@@ -28,19 +79,33 @@ void table_out(ClassNode *owner)
     table_now->instance_number = t;
     out("#%d=TABLE_BSU(%q, '001', #%d);\n", t, table_now->code, owner->instance_number);
 
-    // The i-th column holds values of the i-th property.
+    // The i-th column holds values of the i-th property. Columns of unequal
+    // length are written as they are, but say that a cell may be misplaced.
     int columns = 0;
+    int first_rows = 0;
+    int ragged_column = 0;             // the first column whose length differs
+    int ragged_rows = 0;
     property_now = owner->properties;
     for (column_now = table_now->columns; column_now->next != nullptr; column_now = column_now->next) {
+        ++columns;
         if (property_now == nullptr || property_now->next == nullptr) {
             out("column/property name missing\n");
+            report("table '%s' of class '%s': column %d has no property", table_now->code, owner->code, columns);
             stop_conversion_failed();
         }
         // property_out has already stopped on any other type of this class.
-        column_out(find_data_type(property_now->type));
-        ++columns;
+        int rows = column_out(owner, find_data_type(property_now->type), columns);
+        if (columns == 1) {
+            first_rows = rows;
+        } else if (rows != first_rows && ragged_column == 0) {
+            ragged_column = columns;
+            ragged_rows = rows;
+        }
         property_now = property_now->next;
     }
+    if (ragged_column != 0)
+        report("warning: table '%s' of class '%s': column %d has %d values, column 1 has %d",
+               table_now->code, owner->code, ragged_column, ragged_rows, first_rows);
 
     // The properties were written just before the table, eight entities
     // each: the j-th one's OPT_OR_MAND_PROPERTY_BSU is its PROPERTY_BSU + 7.
