@@ -3,9 +3,11 @@
 # and compares standard output, standard error and exit status with CASE.out,
 # CASE.err (empty when absent) and CASE.status (0 when absent). A bundled
 # example is a case too: CASE.dict is its input and CASE.stp its output.
-# Usage: run-case.sh PROGRAM CASE
+# Any further arguments are given to PROGRAM.
+# Usage: run-case.sh PROGRAM CASE [ARGUMENT...]
 program=$1
 case=$2
+shift 2
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
 
@@ -18,7 +20,7 @@ elif [ -f "$case.dict" ]; then
 else
     cp "$case.in" "$work/in" || exit 1
 fi
-"$program" < "$work/in" > "$work/out" 2> "$work/err"
+"$program" "$@" < "$work/in" > "$work/out" 2> "$work/err"
 echo $? > "$work/status"
 
 [ -f "$case.err" ] && cp "$case.err" "$work/expected.err" || : > "$work/expected.err"
