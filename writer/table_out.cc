@@ -16,6 +16,18 @@ inline bool is_blank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// The end of an optional sign and one or more digits at c, or null.
+const char *signed_digits_end(const char *c)
+{
+    if (*c == '+' || *c == '-')
+        ++c;
+    if (!is_digit(*c))
+        return nullptr;
+    while (is_digit(*c))
+        ++c;
+    return c;
+}
+
 // Whether text, blanks and line ends around it aside, is an exchange-file
 // INTEGER ([+-]?[0-9]+) or, where real, also a REAL
 // ([+-]?[0-9]+\.[0-9]*(E[+-]?[0-9]+)?). A cell is written as it was read,
@@ -25,24 +37,13 @@ bool is_number(const char *text, bool real)
     const char *c = text;
     while (is_blank(*c))
         ++c;
-    if (*c == '+' || *c == '-')
-        ++c;
-    if (!is_digit(*c))
+    if ((c = signed_digits_end(c)) == nullptr)
         return false;
-    while (is_digit(*c))
-        ++c;
     if (real && *c == '.') {
         while (is_digit(*++c)) {
         }
-        if (*c == 'E') {
-            ++c;
-            if (*c == '+' || *c == '-')
-                ++c;
-            if (!is_digit(*c))
-                return false;
-            while (is_digit(*c))
-                ++c;
-        }
+        if (*c == 'E' && (c = signed_digits_end(c + 1)) == nullptr)
+            return false;
     }
     while (is_blank(*c))
         ++c;
