@@ -10,6 +10,12 @@
 #include "writer/output.h"
 #include "writer/writer.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <cstdio>
+#endif
+
 namespace {
 
 void header_out()
@@ -35,14 +41,27 @@ void usage_warnings(int argc)
 {
     if (argc > 1)
         report("warning: arguments are ignored; the dictionary is read from standard input");
+#ifdef _WIN32
+    if (isatty(STDIN_FILENO))
+        report("warning: reading the dictionary from the console; end it with Ctrl-Z and Enter on a line of its own");
+#else
     if (isatty(STDIN_FILENO))
         report("warning: reading the dictionary from the terminal; end it with Ctrl-D on a line of its own");
+#endif
 }
 
 } // namespace
 
 int main(int argc, char **)
 {
+#ifdef _WIN32
+    // The dictionary and everything written are bytes, as on other systems:
+    // no CR LF read as LF, no end of input at a 0x1A byte, no CR written
+    // before each LF.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     std::set_new_handler(stop_out_of_memory);
     usage_warnings(argc);
     model_init();

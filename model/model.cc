@@ -4,7 +4,12 @@
 
 #include <cstdint>
 #include <cstring>
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <sys/mman.h>
+#endif
 
 #include "driver/driver.h"
 
@@ -41,6 +46,7 @@ namespace {
 // come from the system with all their pages in place (MAP_POPULATE): setting
 // up a block's pages in one call costs less than taking a fault on each, and
 // on a dictionary of a gigabyte those faults are a good part of the run.
+// On Windows they come from VirtualAlloc, which has no such option.
 constexpr std::size_t arena_block_size = std::size_t(1) << 20;
 #ifdef MAP_POPULATE
 constexpr int arena_populate = MAP_POPULATE;
@@ -59,9 +65,15 @@ void arena_new_block(std::size_t need)
     std::size_t size = need + alignof(std::max_align_t);
     if (size < arena_block_size)
         size = arena_block_size;
+#ifdef _WIN32
+    void *block = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (block == nullptr)
+        stop_out_of_memory();
+#else
     void *block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | arena_populate, -1, 0);
     if (block == MAP_FAILED)
         stop_out_of_memory();
+#endif
     arena_next = static_cast<char *>(block);
     arena_end = arena_next + size;
 }
