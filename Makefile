@@ -6,25 +6,48 @@
 #   make install [PREFIX=dir]  install the program and its manual page
 #   make deb                   build the Debian package in the build directory
 #   make bench                 time dict2step against xmllint (bench/run.sh)
+#   make windows               cross-build dict2step.exe and pack
+#                              dict2step-VERSION-win64.zip in build-windows/
+#   make test-windows          run the test suite on dict2step.exe under wine
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+WINDOWS_BUILD ?= build-windows
 IN ?= examples/fasteners.dict
 PREFIX ?= /usr/local
 # groff-base checks the manual page; dpkg-dev and file build the package.
 PACKAGES = cmake make g++ flex libfl-dev byacc groff-base dpkg-dev file
+# The Windows cross compiler (it brings the mingw-w64 headers and libraries)
+# and groff, whose HTML output groff-base lacks; wine runs the tests.
+WINDOWS_PACKAGES = cmake make flex byacc g++-mingw-w64-x86-64-posix groff
+WINE_PACKAGES = wine64 wine
 
-.PHONY: all deps build run test test-sanitize install deb bench clean
+.PHONY: all deps deps-windows deps-wine build run test test-sanitize install deb bench \
+	windows-build windows test-windows clean
 
 all: build
 
-# Installs the packages the build needs, as root or through sudo.
-deps:
-	@missing=; for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+# install_missing PACKAGES [APT-OPTIONS]: installs those of the packages that
+# are missing, as root or through sudo, waiting for the package database
+# while another installation holds it.
+install_missing = @missing=; for p in $(1); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
 	if [ -n "$$missing" ]; then \
 	    sudo=; [ "$$(id -u)" -eq 0 ] || sudo=sudo; \
 	    echo "installing$$missing"; \
-	    $$sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y -qq $$missing; \
+	    $$sudo apt-get -o DPkg::Lock::Timeout=900 update -qq && \
+	    DEBIAN_FRONTEND=noninteractive $$sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq $(2) $$missing; \
 	fi
+
+# Installs the packages the build needs.
+deps:
+	$(call install_missing,$(PACKAGES))
+
+# The Windows build and its tests need none of the packages' recommendations
+# (for wine, hundreds of megabytes of graphics and sound).
+deps-windows:
+	$(call install_missing,$(WINDOWS_PACKAGES),--no-install-recommends)
+
+deps-wine:
+	$(call install_missing,$(WINE_PACKAGES),--no-install-recommends)
 
 build: deps
 	cmake -S . -B $(BUILD)
@@ -52,5 +75,18 @@ test-sanitize: deps
 bench: deps
 	sh bench/run.sh
 
+# A cross build with mingw-w64 (packaging/mingw-w64.cmake); where wine is
+# installed, its tests run the program under wine.
+windows-build: deps-windows
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/packaging/mingw-w64.cmake
+	cmake --build $(WINDOWS_BUILD) -j 2
+
+windows: windows-build
+	cpack --config $(WINDOWS_BUILD)/CPackConfig.cmake -G ZIP -B $(WINDOWS_BUILD)
+
+test-windows: deps-wine
+	$(MAKE) windows-build
+	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j 2
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(WINDOWS_BUILD)
