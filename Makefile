@@ -41,13 +41,11 @@ install_missing = @missing=; for p in $(1); do dpkg -s $$p >/dev/null 2>&1 || mi
 deps:
 	$(call install_missing,$(PACKAGES))
 
-# The Windows build and its tests need none of the packages' recommendations
-# (for wine, hundreds of megabytes of graphics and sound).
 deps-windows:
-	$(call install_missing,$(WINDOWS_PACKAGES),--no-install-recommends)
+	$(call install_missing,$(WINDOWS_PACKAGES))
 
 deps-wine:
-	$(call install_missing,$(WINE_PACKAGES),--no-install-recommends)
+	$(call install_missing,$(WINE_PACKAGES))
 
 build: deps
 	cmake -S . -B $(BUILD)
