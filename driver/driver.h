@@ -1,8 +1,8 @@
 // The ways the program stops, and what it reports on standard error. This is
-// the leaf interface for stopping and reporting: the reader and the writers
-// below the driver call it, and every exit from the program's own code passes
-// through one of these, so standard output is always flushed and checked
-// before the process ends.
+// the leaf interface for stopping and reporting: the model, the reader and
+// the writers below the driver call it (and its stops flush their output),
+// and every exit from the program's own code passes through one of these, so
+// standard output is always flushed and checked before the process ends.
 #ifndef DICT2STEP_DRIVER_H
 #define DICT2STEP_DRIVER_H
 
@@ -25,10 +25,10 @@
 // Writes "dict2step: ", the formatted text and a newline on standard error.
 void report(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
-// Reports a table cell that is not a number of its column's type. The first
-// few are written; the rest are counted in one line at the end. Either way
-// the run ends with status 1.
-void report_bad_number(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// Reports, as report does, a table cell that is not a number of its column's
+// type. The first few are written; the rest are counted in one line at the
+// end. Either way the run ends with status 1.
+void report_bad_number(const char *format, ...);
 
 // Called by the parser with the text of a parse error.
 int yyerror(const char *message);

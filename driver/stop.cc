@@ -20,6 +20,7 @@ constexpr int bad_numbers_shown = 10;
 bool error_reported;                   // the input had an error: status 1
 int bad_numbers;                       // cells that were not numbers
 
+// "dict2step: ", the formatted text and a line end on standard error.
 void report_list(const char *format, va_list arguments)
 {
     std::fputs("dict2step: ", stderr);
@@ -72,8 +73,11 @@ int yyerror(const char *message)
 {
     error_reported = true;
     out("%s\n", message);
-    bool syntax = std::strcmp(message, "syntax error") == 0;
-    report("line %d: %s%s", yylineno, message, syntax ? parse_error_detail() : "");
+    const char *met = std::strcmp(message, "syntax error") == 0 ? parse_error_token() : nullptr;
+    if (met != nullptr)
+        report("line %d: %s, unexpected %s", yylineno, message, met);
+    else
+        report("line %d: %s", yylineno, message);
     return 0;
 }
 

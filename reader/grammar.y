@@ -199,25 +199,18 @@ static void close_table()
 }
 
 // The token the parser met at a syntax error, as it stands in a document.
-const char *parse_error_detail()
+const char *parse_error_token()
 {
     static const char *const tokens[] = {
-        ", unexpected '<SUPPLIER_LIBRARY BSU='", ", unexpected '</SUPPLIER_LIBRARY>'",
-        ", unexpected '<CLASS BSU='", ", unexpected '</CLASS>'",
-        ", unexpected '<PROPERTY BSU='", ", unexpected '</PROPERTY>'",
-        ", unexpected '<TABLE BSU='", ", unexpected '</TABLE>'",
-        ", unexpected quoted value", ", unexpected '>'",
-        ", unexpected '<CNAME>'", ", unexpected '</CNAME>'",
-        ", unexpected '<PNAME>'", ", unexpected '</PNAME>'",
-        ", unexpected '<PTYPE>'", ", unexpected '</PTYPE>'",
-        ", unexpected '<COLUMN>'", ", unexpected '</COLUMN>'",
-        ", unexpected '<TD>'", ", unexpected '</TD>'",
-        ", unexpected text",
+        "'<SUPPLIER_LIBRARY BSU='", "'</SUPPLIER_LIBRARY>'", "'<CLASS BSU='", "'</CLASS>'",
+        "'<PROPERTY BSU='", "'</PROPERTY>'", "'<TABLE BSU='", "'</TABLE>'", "quoted value", "'>'",
+        "'<CNAME>'", "'</CNAME>'", "'<PNAME>'", "'</PNAME>'", "'<PTYPE>'", "'</PTYPE>'",
+        "'<COLUMN>'", "'</COLUMN>'", "'<TD>'", "'</TD>'", "text",
     };
-    static_assert(sizeof tokens / sizeof *tokens == TEXT - SUPPLIER_LIBRARY_START + 1, "a text for each token");
+    static_assert(sizeof tokens / sizeof *tokens == TEXT - SUPPLIER_LIBRARY_START + 1, "a name for each token");
     if (yychar == 0)
-        return ", unexpected end of input";
+        return "end of input";
     if (yychar >= SUPPLIER_LIBRARY_START && yychar <= TEXT)
         return tokens[yychar - SUPPLIER_LIBRARY_START];
-    return "";
+    return nullptr;
 }

@@ -9,8 +9,8 @@ int yyparse();
 // The line of the input the scanner has reached, counted from 1.
 extern int yylineno;
 
-// For a syntax error, what the parser met instead of what it expected:
-// ", unexpected " and the token, or "" when there is nothing to say.
-const char *parse_error_detail();
+// At a syntax error, the token the parser met, as a user would name it, or
+// null when there is none.
+const char *parse_error_token();
 
 #endif

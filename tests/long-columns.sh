@@ -2,8 +2,8 @@
 # Runs the worked table case with its three columns made long: 200 cells of
 # up to 5000 characters each, apostrophes and backslashes among them, so that
 # the exchange file passes the output buffer's end many times, inside quoted
-# and plain values alike; the plain ones are long numbers. The expected file is that case's, with the three
-# column lines written out by awk.
+# and plain values alike; the plain ones are long numbers. The expected file
+# is that case's, with the three column lines written out by awk.
 # Usage: long-columns.sh PROGRAM CASES-DIRECTORY
 program=$1
 case=$2/tables/each-column-type

@@ -10,11 +10,13 @@ namespace {
 
 const DataType data_types[] = {
     {"STRING", "#%d=STRING_TYPE('A..25');\n", "#%d=STRING_VARIABLE();\n",
-     "#%d=STRING_COLUMN((", true, "), 'A..15');\n", nullptr, false},
+     "#%d=STRING_COLUMN((", true, "), 'A..15');\n", false, nullptr},
     {"REAL", "#%d=REAL_TYPE('NR..3.3');\n", "#%d=REAL_NUMERIC_VARIABLE();\n",
-     "#%d=REAL_COLUMN((", false, "), 'NR..3.3');\n", "a REAL", true},
+     "#%d=REAL_COLUMN((", false, "), 'NR..3.3');\n", true,
+     "table '%s' of class '%s', column %d, row %d: '%s' is not a REAL number"},
     {"INTEGER", "#%d=INT_TYPE('NR..3.3');\n", "#%d=INT_NUMERIC_VARIABLE();\n",
-     "#%d=INTEGER_COLUMN((", false, "), 'NR..3');\n", "an INTEGER", false},
+     "#%d=INTEGER_COLUMN((", false, "), 'NR..3');\n", false,
+     "table '%s' of class '%s', column %d, row %d: '%s' is not an INTEGER number"},
 };
 
 } // namespace

@@ -60,9 +60,8 @@ int column_out(ClassNode *owner, const DataType *type, int column)
     out(type->column_open, element_number_now++);
     for (td_now = column_now->tds; td_now->next != nullptr; td_now = td_now->next) {
         ++row;
-        if (type->number_kind != nullptr && !is_number(td_now->text, type->real_numbers))
-            report_bad_number("table '%s' of class '%s', column %d, row %d: '%s' is not %s number",
-                              table_now->code, owner->code, column, row, td_now->text, type->number_kind);
+        if (type->not_a_number != nullptr && !is_number(td_now->text, type->real_numbers))
+            report_bad_number(type->not_a_number, table_now->code, owner->code, column, row, td_now->text);
         out(td_now->next->next != nullptr ? value : last_value, td_now->text);
     }
     out(type->column_close);

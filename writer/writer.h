@@ -28,8 +28,8 @@ struct DataType {
     const char *column_open;           // the column entity up to its first value
     bool quoted_values;                // cell values written as string literals
     const char *column_close;          // the column entity after its last value
-    const char *number_kind;           // "a REAL" or "an INTEGER" for checked cells; null for text
     bool real_numbers;                 // cells may be REAL as well as INTEGER
+    const char *not_a_number;          // the report on a cell that is no such number; null for text
 };
 
 // The data type named exactly by keyword, or null.
