@@ -9,9 +9,13 @@
 #   make windows               cross-build dict2step.exe and pack
 #                              dict2step-VERSION-win64.zip in build-windows/
 #   make test-windows          run the test suite on dict2step.exe under wine
+#   make web                   build the page that converts in the browser into
+#                              build-web/site
+#   make test-web              test that page in headless Chromium
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 WINDOWS_BUILD ?= build-windows
+WEB_BUILD ?= build-web
 IN ?= examples/fasteners.dict
 PREFIX ?= /usr/local
 # groff-base checks the manual page; dpkg-dev and file build the package.
@@ -20,9 +24,14 @@ PACKAGES = cmake make g++ flex libfl-dev byacc groff-base dpkg-dev file
 # and groff, whose HTML output groff-base lacks; wine runs the tests.
 WINDOWS_PACKAGES = cmake make flex byacc g++-mingw-w64-x86-64-posix groff
 WINE_PACKAGES = wine64 wine
+# emscripten compiles the page's converter; its optimiser needs node-acorn.
+WEB_PACKAGES = cmake make flex byacc emscripten node-acorn
+# The page's tests drive Debian's Chromium from Node.js; npm is the one that
+# came with Node.js, or Debian's where Node.js came without it.
+WEB_TEST_PACKAGES = chromium $(if $(shell command -v npm),,npm)
 
 .PHONY: all deps deps-windows deps-wine build run test test-sanitize install deb bench \
-	windows-build windows test-windows clean
+	windows-build windows test-windows deps-web deps-web-test web test-web clean
 
 all: build
 
@@ -46,6 +55,12 @@ deps-windows:
 
 deps-wine:
 	$(call install_missing,$(WINE_PACKAGES))
+
+deps-web:
+	$(call install_missing,$(WEB_PACKAGES))
+
+deps-web-test:
+	$(call install_missing,$(WEB_TEST_PACKAGES))
 
 build: deps
 	cmake -S . -B $(BUILD)
@@ -86,5 +101,18 @@ test-windows: deps-wine
 	$(MAKE) windows-build
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j 2
 
+# The site: index.html, its script, style and worker, and the converter as
+# dict2step.js and dict2step.wasm; any static server can serve the folder.
+web: deps-web
+	emcmake cmake -S . -B $(WEB_BUILD)
+	cmake --build $(WEB_BUILD) -j 2
+	@echo "The page is in $(WEB_BUILD)/site: python3 -m http.server -d $(WEB_BUILD)/site"
+
+# npm ci installs the test's pinned packages, which fetch no browser.
+test-web: build web deps-web-test
+	cd web/test && npm ci --no-audit --no-fund
+	cd web/test && SITE=$(abspath $(WEB_BUILD))/site DICT2STEP=$(abspath $(BUILD))/dict2step \
+	    DICTGEN=$(abspath $(BUILD))/bench/dictgen node --test --test-reporter=spec browser.test.mjs
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(WINDOWS_BUILD) $(WEB_BUILD)
