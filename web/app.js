@@ -12,7 +12,9 @@ const TREE_BATCH = 500;
 const STATUS_WORDS = {
     0: 'Converted: the exchange file is complete.',
     1: 'The dictionary has errors: the diagnostics below say what and where. ' +
-       'The exchange file holds what could be converted and may stop short.',
+       'The exchange file holds what could be converted: after a syntax error, what was ' +
+       'read before it; after an unknown data type or a column without a property it is ' +
+       'unfinished; after cells that are not numbers it is complete, with the cells as read.',
     2: 'Stopped: the input could not be read, went past a limit of the converter, ' +
        'or memory ran out. The exchange file is unfinished.',
 };
@@ -155,7 +157,9 @@ function showStatus(result, elapsed) {
     }
     page.status.dataset.status = String(result.status);
     page.status.className = result.status === 0 ? 'succeeded' : 'failed';
-    const words = STATUS_WORDS[result.status] ?? 'The converter ended with an unknown status.';
+    let words = STATUS_WORDS[result.status] ?? 'The converter ended with an unknown status.';
+    if (result.status === 0 && result.diagnostics.length > 0)
+        words += ' The converter warns about what is below.';
     page.status.textContent = `Exit status ${result.status} after ${seconds}. ${words}`;
 }
 

@@ -131,17 +131,18 @@ async function convert(input, memoryLimit) {
     };
 }
 
-// The lines written on standard error, each with the input line it names.
+// The lines written on standard error, each with the input line it names:
+// a parse error's line, or the line where the scanner stopped.
 function diagnosticsOf(errors, input) {
     const text = new TextDecoder('utf-8', { fatal: false }).decode(concatenate(errors));
     const lines = text.split('\n');
     if (lines[lines.length - 1] === '')
         lines.pop();
     return lines.map((line) => {
-        const match = /\bline (\d+)\b/.exec(line);
+        const match = /^dict2step: (?:line (\d+):|stopped at line (\d+)$)/.exec(line);
         if (match === null)
             return { text: line };
-        const number = Number(match[1]);
+        const number = Number(match[1] ?? match[2]);
         return { text: line, line: number, source: inputLine(input, number) };
     });
 }
