@@ -113,7 +113,7 @@ void summary_out()
     std::fputs("{\"tree\":", file);
     classes_out(file, class_first != nullptr ? class_first->first_child : nullptr, &counts);
     // Numbering starts at #1, so the highest number written is the count.
-    long entities = element_number_now > 0 ? element_number_now - 1 : 0;
+    long entities = element_number_now - 1;
     std::fprintf(file, ",\"classes\":%ld,\"properties\":%ld,\"tables\":%ld,\"cells\":%ld,\"entities\":%ld}\n",
                  counts.classes, counts.properties, counts.tables, counts.cells, entities);
     std::fclose(file);

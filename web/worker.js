@@ -14,6 +14,9 @@ const PROGRESS_OUTPUT_STEP = 1 << 23;
 const SOURCE_LINE_LIMIT = 500;
 // Pages of 64 KiB the converter starts with.
 const INITIAL_PAGES = 256;
+// The standard streams' devices: a major number that the runtime's own
+// devices (1, 5, 6, and 64 upwards for /dev/random and the like) leave free.
+const DEVICE_MAJOR = 240;
 
 onmessage = async (event) => {
     const { file, memoryLimit } = event.data;
@@ -31,7 +34,7 @@ onmessage = async (event) => {
 
 // A character device at path whose reads or writes are the given functions.
 function makeDevice(FS, path, minor, ops) {
-    const id = FS.makedev(64, minor);
+    const id = FS.makedev(DEVICE_MAJOR, minor);
     FS.registerDevice(id, ops);
     FS.mkdev(path, id);
 }
@@ -102,7 +105,7 @@ async function convert(input, memoryLimit) {
             if (reason && reason.name === 'ExitStatus')
                 status = code;
             else if (crash === null)
-                crash = String(reason && reason.message ? reason.message : reason);
+                crash = String(reason);
             throw reason;
         },
         onAbort(what) {
@@ -118,7 +121,7 @@ async function convert(input, memoryLimit) {
         await createConverter(options);
     } catch (error) {
         if (status === null && crash === null)
-            crash = String(error && error.message ? error.message : error);
+            crash = String(error);
     }
     if (status === null && crash === null)
         crash = 'the converter ended without an exit status';
