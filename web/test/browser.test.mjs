@@ -160,6 +160,16 @@ function classNamesIn(input) {
     return [...text.matchAll(/<CNAME>([^<]*)<\/CNAME>/gi)].map((match) => match[1]);
 }
 
+// The input's lines as the page shows them; a line end closes a line, so
+// after the last one there is none.
+function linesOf(input) {
+    const text = new TextDecoder('utf-8', { fatal: false }).decode(input);
+    const lines = text.split('\n');
+    if (text.endsWith('\n'))
+        lines.pop();
+    return lines;
+}
+
 function entityLines(output, entity) {
     return (output.toString('latin1').match(new RegExp(`^#\\d+=${entity}\\(`, 'gm')) ?? []).length;
 }
@@ -188,7 +198,7 @@ async function checkConversion(file, { expectStatus } = {}) {
 
     const diagnostics = await shownDiagnostics();
     assert.deepEqual(diagnostics.map((diagnostic) => diagnostic.text), expected.stderrLines);
-    const lines = new TextDecoder('utf-8', { fatal: false }).decode(input).split('\n');
+    const lines = linesOf(input);
     for (const diagnostic of diagnostics.filter((shown) => shown.line !== null))
         assert.equal(diagnostic.source, lines[diagnostic.line - 1] ?? null, `the line that "${diagnostic.text}" names`);
 
@@ -239,6 +249,17 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         assert.match(named[0].source, /<PTYPE>STRING<\/PNAME>/);
     });
 
+    test('a dictionary cut short', async () => {
+        const lines = readFileSync(fromRoot('examples/fasteners.dict'), 'utf8').split('\n');
+        const file = writeInput('cut-short.dict', `${lines.slice(0, 10).join('\n')}\n`);
+        await checkConversion(file, { expectStatus: 1 });
+        // The parser met the end of the input on the line after the last.
+        const diagnostics = await shownDiagnostics();
+        assert.deepEqual(diagnostics.map((diagnostic) => [diagnostic.line, diagnostic.source]), [[11, null]]);
+        const past = await page.$eval('#diagnostics .line-text', (shown) => shown.textContent);
+        assert.equal(past, 'past the end of the input');
+    });
+
     test('a token over the scanner\'s limit', async () => {
         const file = writeInput('long-name.dict', [
             '<SUPPLIER_LIBRARY BSU="S1">',
@@ -258,10 +279,12 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         assert.equal(await page.$eval('#status', (shown) => shown.dataset.status), '2');
         const diagnostics = await shownDiagnostics();
         assert.deepEqual(diagnostics.map((diagnostic) => diagnostic.text), expected.stderrLines);
-        const lines = input.toString('utf8').split('\n');
-        for (const diagnostic of diagnostics.filter((shown) => shown.line !== null))
-            assert.equal(diagnostic.source, lines[diagnostic.line - 1].slice(0, 500) + (lines[diagnostic.line - 1].length > 500 ? '…' : ''));
-        // Nothing was written, but the classes read before the stop are shown.
+        // The line where the scanner stopped, cut short on the page.
+        const named = diagnostics.filter((shown) => shown.line !== null);
+        assert.deepEqual(named.map((diagnostic) => diagnostic.line), [5]);
+        assert.equal(named[0].source, `${linesOf(input)[4].slice(0, 500)}…`);
+        assert.ok((await download()).bytes.equals(expected.stdout));
+        // The classes read before the stop are shown.
         assert.equal(await shownCount('classes'), 2);
         assert.deepEqual((await shownClassNames())[0], 'Washers');
     });
