@@ -327,13 +327,18 @@ function pickFirst(files) {
     page.file.value = '';
 }
 
+// A file dropped anywhere on the page is converted, rather than opened by
+// the browser in place of the page.
 page.file.addEventListener('change', () => pickFirst(page.file.files));
-page.pick.addEventListener('dragover', (event) => {
+document.addEventListener('dragover', (event) => {
     event.preventDefault();
     page.pick.classList.add('dragging');
 });
-page.pick.addEventListener('dragleave', () => page.pick.classList.remove('dragging'));
-page.pick.addEventListener('drop', (event) => {
+document.addEventListener('dragleave', (event) => {
+    if (event.relatedTarget === null)
+        page.pick.classList.remove('dragging');
+});
+document.addEventListener('drop', (event) => {
     event.preventDefault();
     page.pick.classList.remove('dragging');
     pickFirst(event.dataTransfer.files);

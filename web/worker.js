@@ -24,13 +24,21 @@ onmessage = async (event) => {
     try {
         input = new Uint8Array(await file.arrayBuffer());
     } catch (error) {
-        postMessage({ type: 'done', status: null, crash: `the file could not be read: ${error}`,
-                      output: [], diagnostics: [], summary: null });
+        postFailure(`the file could not be read: ${error}`);
         return;
     }
-    const result = await convert(input, memoryLimit);
-    postMessage({ type: 'done', ...result }, result.output);
+    try {
+        const result = await convert(input, memoryLimit);
+        postMessage({ type: 'done', ...result }, result.output);
+    } catch (error) {
+        postFailure(String(error));
+    }
 };
+
+// The end of a conversion that failed outside the converter.
+function postFailure(crash) {
+    postMessage({ type: 'done', status: null, crash, output: [], diagnostics: [], summary: null });
+}
 
 // A character device at path whose reads or writes are the given functions.
 function makeDevice(FS, path, minor, ops) {
