@@ -164,9 +164,12 @@ function showStatus(result, elapsed) {
 }
 
 // The bytes go into a Blob only when asked for: for a large file that takes
-// a while, and the page has just shown the rest.
+// a while, and the page has just shown the rest. A run that wrote nothing
+// offers nothing.
 function showDownload(file, output) {
     const size = output.reduce((sum, chunk) => sum + chunk.byteLength, 0);
+    if (size === 0)
+        return;
     const name = outputName(file.name);
     page.download.textContent = `Download ${name} (${formatBytes(size)})`;
     page.download.hidden = false;
