@@ -23,8 +23,8 @@ command -v xmllint >/dev/null 2>&1 || missing="$missing libxml2-utils"
 if [ -n "$missing" ]; then
     sudo=; [ "$(id -u)" -eq 0 ] || sudo=sudo
     echo "installing$missing"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
+    $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq $missing
 fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF > /dev/null

@@ -13,8 +13,8 @@ build=build-fuzz
 make -s deps
 if ! command -v afl-fuzz > /dev/null || ! command -v afl-clang-fast++ > /dev/null; then
     sudo=; [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq afl++
+    $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq afl++
 fi
 
 AFL_QUIET=1 cmake -S . -B $build -DCMAKE_CXX_COMPILER=afl-clang-fast++ \
