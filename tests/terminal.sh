@@ -1,0 +1,64 @@
+#!/bin/sh
+# Types dictionaries line by line into the converter on a pseudo-terminal
+# (util-linux script). A line that ends in a complete token must be acted on
+# as soon as it is typed: a syntax error there ends the run at once, without
+# waiting for another line or the end of input. A whole document typed and
+# ended with ^D converts as it does from a file.
+# Usage: terminal.sh PROGRAM
+program=$1
+command -v script > /dev/null || exit 77
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+
+# Types the lines of FILE, then waits up to TICKS tenths of a second for the
+# run to end before ending the input; notes whether it ended without that.
+typed() {
+    rm -f "$work/done"
+    {
+        while IFS= read -r line; do
+            printf '%s\n' "$line"
+            sleep 0.05
+        done < "$1"
+        i=0
+        while [ ! -f "$work/done" ] && [ $i -lt "$2" ]; do
+            sleep 0.1
+            i=$((i + 1))
+        done
+        [ -f "$work/done" ] && echo ended > "$work/ended"
+    } | script -qec "'$program' > '$work/out' 2> '$work/err'; echo \$? > '$work/status'; touch '$work/done'" /dev/null > /dev/null
+}
+
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+# Syntax errors at a quoted value that the line end completes.
+printf '"abc\n' > "$work/first-token"
+printf '<SUPPLIER_LIBRARY BSU="S1">\n"C1\n' > "$work/second-line"
+for case in first-token second-line; do
+    rm -f "$work/ended"
+    typed "$work/$case" 100
+    [ -f "$work/ended" ] || fail "$case: the run waited for more input"
+    [ "$(cat "$work/status")" = 1 ] || fail "$case: status $(cat "$work/status")"
+    [ ! -s "$work/err" ] || [ "$(cat "$work/err")" = "syntax error" ] || fail "$case: $(cat "$work/err")"
+done
+
+# A whole document, each line complete, then the end of input.
+cat > "$work/document" << 'EOF'
+<SUPPLIER_LIBRARY BSU="S1">
+<CLASS BSU="C1">
+<CNAME>Screws
+and bolts</CNAME>
+<PROPERTY BSU="P1"><PNAME>Length</PNAME><PTYPE>REAL</PTYPE></PROPERTY>
+<TABLE BSU="T1">
+<COLUMN><TD>10</TD> <TD>20</TD></COLUMN>
+</TABLE>
+</CLASS>
+</SUPPLIER_LIBRARY>
+EOF
+typed "$work/document" 0
+"$program" < "$work/document" > "$work/file-out" 2> "$work/file-err"
+echo $? > "$work/file-status"
+for part in out err status; do
+    cmp -s "$work/$part" "$work/file-$part" || fail "document: standard $part differs from a run on a file"
+done
+exit $failed
