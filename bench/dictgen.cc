@@ -6,6 +6,8 @@
 //   classes  hundreds of thousands of small classes nested up to 12 deep,
 //            one or two properties each, few tables
 //   mixed    a tree of mid-sized classes, a third of them with a table
+//   utf8     the classes shape with names written half in words of other
+//            languages in UTF-8 (German, French, Greek, Japanese)
 // Usage: dictgen SHAPE MEGABYTES [SEED]   (a megabyte is 10^6 bytes)
 #include <cstdarg>
 #include <cstdint>
@@ -24,12 +26,14 @@ struct Shape {
     int table_percent;                 // share of classes with a table
     int fewest_rows;                   // rows per table, at least
     int most_rows;                     // and at most
+    bool utf8_names;                   // names take words from utf8_words too
 };
 
 const Shape shapes[] = {
-    {"cells", 3, 8, 24, 100, 1000, 4000},
-    {"classes", 12, 1, 2, 2, 2, 5},
-    {"mixed", 8, 0, 6, 33, 5, 200},
+    {"cells", 3, 8, 24, 100, 1000, 4000, false},
+    {"classes", 12, 1, 2, 2, 2, 5, false},
+    {"mixed", 8, 0, 6, 33, 5, 200, false},
+    {"utf8", 12, 1, 2, 2, 2, 5, true},
 };
 
 const char *const words[] = {
@@ -39,6 +43,14 @@ const char *const words[] = {
     "o'ring", "seal", "bearing", "ball", "roller", "shaft", "collar", "clip",
 };
 constexpr int word_count = sizeof words / sizeof words[0];
+
+const char *const utf8_words[] = {
+    "Sechskant", "Schraube", "Mutter", "Unterlegscheibe", "Größe", "Ø", "µm",
+    "Gewindestift", "Kugellager", "Federring", "écrou", "rondelle", "acier",
+    "tête", "goupille", "βίδα", "παξιμάδι", "ροδέλα", "ナット", "ねじ", "座金",
+    "軸受", "六角ボルト", "ステンレス",
+};
+constexpr int utf8_word_count = sizeof utf8_words / sizeof utf8_words[0];
 
 const char *const type_names[] = {"STRING", "REAL", "INTEGER"};
 
@@ -89,14 +101,18 @@ void put_indent(int depth)
     put(blanks + sizeof blanks - 1 - 2 * (depth < 12 ? depth : 12));
 }
 
-// One to three words; never starts with a quote, and holds no '<' or '&'.
-void put_words(int most)
+// One to MOST words; never starts with a quote, and holds no '<' or '&'.
+// A name's words are half in UTF-8 when the shape asks for it.
+void put_words(int most, bool name = false)
 {
     int count = random_between(1, most);
     for (int i = 0; i < count; ++i) {
         if (i > 0)
             put(" ");
-        put(words[random_between(0, word_count - 1)]);
+        if (name && shape->utf8_names && random_between(0, 1) == 0)
+            put(utf8_words[random_between(0, utf8_word_count - 1)]);
+        else
+            put(words[random_between(0, word_count - 1)]);
     }
 }
 
@@ -125,7 +141,7 @@ void put_property(int depth, int type)
     put_format("<PROPERTY BSU=\"P%d\">\n", ++property_count);
     put_indent(depth + 1);
     put("<PNAME>");
-    put_words(2);
+    put_words(2, true);
     put("</PNAME>\n");
     put_indent(depth + 1);
     put_format("<PTYPE>%s</PTYPE>\n", type_names[type]);
@@ -171,7 +187,7 @@ void put_class_head(int depth)
     put_format("<CLASS BSU=\"C%d\">\n", ++class_count);
     put_indent(depth + 1);
     put("<CNAME>");
-    put_words(3);
+    put_words(3, true);
     put_format(" %d</CNAME>\n", class_count);
     int properties = random_between(shape->fewest_properties, shape->most_properties);
     for (int p = 0; p < properties; ++p) {
@@ -219,7 +235,7 @@ void put_classes()
 
 [[noreturn]] void usage()
 {
-    std::fputs("usage: dictgen cells|classes|mixed MEGABYTES [SEED]\n", stderr);
+    std::fputs("usage: dictgen cells|classes|mixed|utf8 MEGABYTES [SEED]\n", stderr);
     std::exit(2);
 }
 

@@ -7,11 +7,11 @@
 # xmllint's, and dict2step's peak resident memory as a multiple of the input.
 # Usage: bench/run.sh, with optional settings in the environment:
 #   SIZES="1 10 100"  sizes in MB (10^6 bytes); add 1000 to see the scaling
-#   SHAPES="cells classes mixed"  PAIRS=5  SEED=1  BUILD=build-bench
+#   SHAPES="cells classes mixed utf8"  PAIRS=5  SEED=1  BUILD=build-bench
 set -e
 cd "$(dirname "$0")/.."
 sizes=${SIZES:-1 10 100}
-shapes=${SHAPES:-cells classes mixed}
+shapes=${SHAPES:-cells classes mixed utf8}
 pairs=${PAIRS:-5}
 seed=${SEED:-1}
 build=${BUILD:-build-bench}
