@@ -4,7 +4,8 @@
 # same file, pair by pair in alternating order, with cat as the floor and
 # dict2step's scanner alone for comparison. Prints per shape and size the
 # medians, the median ratios of dict2step's wall time and of its scanner's to
-# xmllint's, and dict2step's peak resident memory as a multiple of the input.
+# xmllint's, dict2step's peak resident memory as a multiple of the input, and
+# the user and system CPU seconds of the run that measured the peak.
 # Usage: bench/run.sh, with optional settings in the environment:
 #   SIZES="1 10 100"  sizes in MB (10^6 bytes); add 1000 to see the scaling
 #   SHAPES="cells classes mixed utf8"  PAIRS=5  SEED=1  BUILD=build-bench
@@ -59,8 +60,8 @@ median() {
 }
 
 echo "machine: $(nproc) cores, $(uname -sr); $(date -u +%Y-%m-%d); $pairs pairs per row, seed $seed"
-printf '%-8s %5s %10s %7s %10s %7s %8s %6s %8s %8s %8s\n' \
-    shape MB dict2step MB/s xmllint MB/s cat\ MB/s ratio scanner peak\ MB peak/in
+printf '%-8s %5s %10s %7s %10s %7s %8s %6s %8s %8s %8s %7s %7s\n' \
+    shape MB dict2step MB/s xmllint MB/s cat\ MB/s ratio scanner peak\ MB peak/in user\ s sys\ s
 for shape in $shapes; do
     for size in $sizes; do
         "$generator" "$shape" "$size" "$seed" > "$input"
@@ -69,8 +70,9 @@ for shape in $shapes; do
         # takes about as long as one run over 100 MB.
         repeats=$(awk -v s="$size" 'BEGIN { r = int(100 / s); print r < 1 ? 1 : r }')
 
-        # One run that checks the document is accepted and takes the peak memory.
-        if ! /usr/bin/time -f %M -o "$work/peak" "$program" < "$input" > /dev/null; then
+        # One run that checks the document is accepted and takes the peak
+        # memory and the CPU time.
+        if ! /usr/bin/time -f '%M %U %S' -o "$work/peak" "$program" < "$input" > /dev/null; then
             echo "dict2step rejected the generated $shape document of $size MB" >&2
             exit 1
         fi
@@ -97,10 +99,11 @@ for shape in $shapes; do
         ratio=$(awk '{ print $1 / $2 }' "$work/samples" | median)
         scan=$(awk '{ print $4 / $2 }' "$work/samples" | median)
         awk -v shape="$shape" -v size="$size" -v bytes="$bytes" -v d="$d" -v x="$x" -v c="$c" \
-            -v ratio="$ratio" -v scan="$scan" -v peak="$(cat "$work/peak")" 'BEGIN {
+            -v ratio="$ratio" -v scan="$scan" -v run="$(cat "$work/peak")" 'BEGIN {
             mb = bytes / 1e6
-            printf "%-8s %5s %10.4f %7.0f %10.4f %7.0f %8.0f %6.2f %8.2f %8.1f %8.2f\n",
-                shape, size, d, mb / d, x, mb / x, mb / c, ratio, scan, peak * 1024 / 1e6, peak * 1024 / bytes
+            split(run, r, " "); peak = r[1]
+            printf "%-8s %5s %10.4f %7.0f %10.4f %7.0f %8.0f %6.2f %8.2f %8.1f %8.2f %7.2f %7.2f\n",
+                shape, size, d, mb / d, x, mb / x, mb / c, ratio, scan, peak * 1024 / 1e6, peak * 1024 / bytes, r[2], r[3]
         }'
     done
 done
