@@ -6,6 +6,7 @@
 # read is an overflow, unless the 16383 bytes already form a match that no
 # byte could lengthen: a value in double quotes, or one ended by a line end,
 # or a tag head up to its '=', of exactly 16383 bytes is a token too large.
+# Either message names the line where the token starts.
 # Usage: buffer-edge.sh PROGRAM
 program=$1
 work=$(mktemp -d) || exit 1
@@ -20,7 +21,7 @@ overflow="input buffer overflow, can't enlarge buffer because scanner uses REJEC
 # bytes where the grammar reads it, then the rest of a document.
 make_input() {
     awk -v kind="$1" -v n="$2" -v shift="$3" '
-    function run(c, k,  s) { s = ""; while (length(s) < k) s = s c; return substr(s, 1, k) }
+    function run(c, k,  s) { s = c; while (length(s) < k) s = s s; return k > 0 ? substr(s, 1, k) : "" }
     BEGIN {
         head = "<SUPPLIER_LIBRARY BSU=" run("x", shift)
         tail = "><CLASS BSU=\"C1\"><CNAME>A</CNAME></CLASS></SUPPLIER_LIBRARY>\n"
@@ -57,6 +58,8 @@ for kind in double-quoted quote-ended-by-line-end single-quoted-at-end class-tag
         for shift in 0 1 8150 8168 8169 8170 8171 8180; do
             make_input $kind $length $shift > "$work/in"
             message=$(expected_message $kind $length)
+            line=1
+            [ $kind = class-tag-head ] && line=$((shift + 1))
             for how in file pipe; do
                 if [ $how = file ]; then
                     "$program" < "$work/in" > "$work/out" 2> "$work/err"
@@ -66,7 +69,9 @@ for kind in double-quoted quote-ended-by-line-end single-quoted-at-end class-tag
                 status=$?
                 checked=$((checked + 1))
                 if [ -n "$message" ]; then
-                    [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && [ "$(head -n 1 "$work/err")" = "$message" ] && continue
+                    [ "$status" -eq 2 ] && [ ! -s "$work/out" ] &&
+                        [ "$(cat "$work/err")" = "$message
+dict2step: stopped at line $line" ] && continue
                 else
                     [ "$status" -le 1 ] && ! grep -q -e "$large" -e "$overflow" "$work/err" && continue
                 fi
