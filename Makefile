@@ -112,7 +112,7 @@ web: deps-web
 test-web: build web deps-web-test
 	cd web/test && npm ci --no-audit --no-fund
 	cd web/test && SITE=$(abspath $(WEB_BUILD))/site DICT2STEP=$(abspath $(BUILD))/dict2step \
-	    DICTGEN=$(abspath $(BUILD))/bench/dictgen node --test --test-reporter=spec browser.test.mjs
+	    DICTGEN=$(abspath $(BUILD))/bench/dictgen node --test browser.test.mjs
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(WINDOWS_BUILD) $(WEB_BUILD)

@@ -3,7 +3,8 @@
 # (util-linux script). A line that ends in a complete token must be acted on
 # as soon as it is typed: a syntax error there ends the run at once, without
 # waiting for another line or the end of input. A whole document typed and
-# ended with ^D converts as it does from a file.
+# ended with ^D converts as it does from a file, after a warning that the
+# dictionary is read from the terminal.
 # Usage: terminal.sh PROGRAM
 program=$1
 command -v script > /dev/null || exit 77
@@ -58,8 +59,10 @@ EOF
 typed "$work/document" 0
 "$program" < "$work/document" > "$work/file-out" 2> "$work/file-err"
 echo $? > "$work/file-status"
-# Only the warning that the input is a terminal is more.
-grep -v 'reading the dictionary from the terminal' "$work/err" > "$work/terminal-err"
+# Only the warning that the input is a terminal is more, as the first line.
+warning="dict2step: warning: reading the dictionary from the terminal; end it with Ctrl-D on a line of its own"
+[ "$(head -n 1 "$work/err")" = "$warning" ] || fail "document: no warning that the input is a terminal"
+tail -n +2 "$work/err" > "$work/terminal-err"
 cmp -s "$work/terminal-err" "$work/file-err" || fail "document: standard error differs from a run on a file"
 for part in out status; do
     cmp -s "$work/$part" "$work/file-$part" || fail "document: standard $part differs from a run on a file"
