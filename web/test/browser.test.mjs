@@ -1,6 +1,6 @@
-// Converts dictionaries on the page in headless Chromium and compares what
-// the page shows and downloads with what the native program, built from the
-// same tree, writes for the same input.
+// Edits and converts dictionaries on the page in headless Chromium, and
+// compares what the page shows and downloads with what the native program,
+// built from the same tree, writes for the same input.
 //   SITE       the built site (default build-web/site)
 //   DICT2STEP  the native program (default build/dict2step)
 //   DICTGEN    the benchmark's generator (default build/bench/dictgen)
@@ -14,6 +14,7 @@ import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
+import { diagnosticsOf } from '../diagnostics.js';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const fromRoot = (name) => path.resolve(root, name);
@@ -23,6 +24,10 @@ const dictgen = fromRoot(process.env.DICTGEN ?? 'build/bench/dictgen');
 const chromium = process.env.CHROMIUM ?? '/usr/bin/chromium';
 // One conversion, its download and the look at its tree, at most.
 const CASE_TIMEOUT = 180_000;
+// The page converts after a pause in typing of 300 ms; a mark must follow within this.
+const MARK_TIMEOUT = 1000;
+// The longest the page may hold its main thread while it opens and converts 20 MB.
+const LONGEST_PAUSE = 200;
 
 const mimeTypes = {
     '.html': 'text/html; charset=utf-8',
@@ -87,7 +92,7 @@ function runNative(input) {
     const run = spawnSync(native, [], { input, maxBuffer: 1 << 30 });
     assert.equal(run.error, undefined);
     const stderr = run.stderr.toString('utf8');
-    return { stdout: run.stdout, stderrLines: stderr === '' ? [] : stderr.replace(/\n$/, '').split('\n'), status: run.status };
+    return { stdout: run.stdout, diagnostics: diagnosticsOf(stderr), status: run.status };
 }
 
 function writeInput(name, content) {
@@ -96,17 +101,46 @@ function writeInput(name, content) {
     return file;
 }
 
-// Loads the page afresh (with the given query) and converts file through
-// its file input.
+// How many conversions the page has finished.
+async function conversions() {
+    return page.evaluate(() => Number(document.body.dataset.conversions ?? 0));
+}
+
+// Waits for the page to finish the conversion after the count-th.
+async function nextConversion(count, timeout = CASE_TIMEOUT) {
+    await page.waitForFunction((after) => Number(document.body.dataset.conversions ?? 0) > after &&
+                               document.body.dataset.state === 'done', { timeout }, count);
+}
+
+// Loads the page afresh (with the given query) and opens file through its
+// file input, which converts it.
 async function convertOnPage(file, query = '') {
     await page.goto(`${origin}/${query}`);
     const input = await page.$('#file');
     await input.uploadFile(file);
-    await page.waitForFunction(() => document.body.dataset.state === 'done', { timeout: CASE_TIMEOUT });
+    await nextConversion(0);
 }
 
-// Clicks the download button and returns the file's suggested name and bytes.
-async function download() {
+async function waitForCursorLine(line) {
+    await page.waitForFunction((expected) => document.getElementById('cursor-position').dataset.line === String(expected),
+                               { timeout: 5000 }, line);
+}
+
+// The lines beside which the editor's gutter shows a mark of the lint, by
+// the line number drawn at the same height.
+async function markedLines() {
+    return page.evaluate(() => {
+        const numbers = [...document.querySelectorAll('.cm-lineNumbers .cm-gutterElement')];
+        return [...document.querySelectorAll('.cm-gutter-lint .cm-lint-marker')].map((mark) => {
+            const top = mark.closest('.cm-gutterElement').getBoundingClientRect().top;
+            const beside = numbers.find((number) => Math.abs(number.getBoundingClientRect().top - top) < 2);
+            return beside === undefined ? null : Number(beside.textContent);
+        });
+    });
+}
+
+// Clicks a download button and returns the file's suggested name and bytes.
+async function download(button = '#download') {
     const folder = mkdtempSync(path.join(scratch, 'download-'));
     await cdp.send('Browser.setDownloadBehavior', { behavior: 'allowAndName', downloadPath: folder, eventsEnabled: true });
     let suggested;
@@ -125,7 +159,7 @@ async function download() {
         cdp.on('Browser.downloadWillBegin', begin);
         cdp.on('Browser.downloadProgress', progress);
     });
-    await page.click('#download');
+    await page.click(button);
     const guid = await done;
     return { name: suggested, bytes: readFileSync(path.join(folder, guid)) };
 }
@@ -140,6 +174,7 @@ async function shownDiagnostics() {
     return page.evaluate(() => [...document.querySelectorAll('#diagnostics .diagnostic')].map((item) => ({
         text: item.querySelector('.message').textContent,
         line: item.dataset.line === undefined ? null : Number(item.dataset.line),
+        severity: item.classList.contains('warning') ? 'warning' : 'error',
         source: item.querySelector('.line-text:not(.end)')?.textContent ?? null,
     })));
 }
@@ -148,8 +183,15 @@ async function shownCount(name) {
     return Number(await page.$eval(`#count-${name}`, (value) => value.dataset.count));
 }
 
-async function shownClassNames() {
+// Expands the whole tree, which the page does a slice at a time.
+async function expandTree() {
     await page.click('#expand-all');
+    await page.waitForFunction(() => document.getElementById('tree').dataset.expanding === undefined,
+                               { timeout: CASE_TIMEOUT });
+}
+
+async function shownClassNames() {
+    await expandTree();
     return shownTexts('#tree .class-name');
 }
 
@@ -193,14 +235,22 @@ async function checkConversion(file, { expectStatus } = {}) {
 
     const status = await page.$eval('#status', (shown) => shown.dataset.status);
     assert.equal(status, String(expected.status));
-    const statusText = await page.$eval('#status', (shown) => shown.textContent);
-    assert.match(statusText, new RegExp(`^Exit status ${expected.status} `));
+    const detail = await page.$eval('#status-detail', (shown) => shown.textContent);
+    assert.match(detail, new RegExp(`^exit status ${expected.status} · `));
 
     const diagnostics = await shownDiagnostics();
-    assert.deepEqual(diagnostics.map((diagnostic) => diagnostic.text), expected.stderrLines);
+    assert.deepEqual(diagnostics.map(({ text, line, severity }) => ({ text, line, severity })), expected.diagnostics);
     const lines = linesOf(input);
     for (const diagnostic of diagnostics.filter((shown) => shown.line !== null))
         assert.equal(diagnostic.source, lines[diagnostic.line - 1] ?? null, `the line that "${diagnostic.text}" names`);
+    // A click on a diagnostic in the list puts the cursor on its line, beside its mark.
+    for (const [index, diagnostic] of diagnostics.entries()) {
+        if (diagnostic.line === null)
+            continue;
+        await page.click(`#diagnostics > li:nth-child(${index + 1}) .source`);
+        await waitForCursorLine(diagnostic.line);
+        assert.ok((await markedLines()).includes(diagnostic.line), `a mark beside line ${diagnostic.line}`);
+    }
 
     const { name, bytes } = await download();
     assert.equal(name, `${path.basename(file).replace(/\.[^.]*$/, '')}.stp`);
@@ -216,6 +266,27 @@ async function checkConversion(file, { expectStatus } = {}) {
 
     assert.deepEqual(await shownClassNames(), classNamesIn(input).slice(0, classes));
     return { expected, diagnostics };
+}
+
+// The generator's 20 MB dictionary, made once.
+let mixed20 = null;
+function generated20() {
+    if (mixed20 === null) {
+        const generated = spawnSync(dictgen, ['mixed', '20'], { maxBuffer: 1 << 30 });
+        assert.equal(generated.status, 0);
+        mixed20 = generated.stdout;
+    }
+    return mixed20;
+}
+
+// Runs in the page before its scripts: keeps the longest task that held its
+// main thread (the browser reports those over 50 ms).
+function watchLongTasks() {
+    window.longestTask = 0;
+    new PerformanceObserver((list) => {
+        for (const entry of list.getEntries())
+            window.longestTask = Math.max(window.longestTask, entry.duration);
+    }).observe({ type: 'longtask', buffered: true });
 }
 
 describe('the page converts as the native program does', { timeout: CASE_TIMEOUT * 8 }, () => {
@@ -257,7 +328,7 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         const diagnostics = await shownDiagnostics();
         assert.deepEqual(diagnostics.map((diagnostic) => [diagnostic.line, diagnostic.source]), [[11, null]]);
         const past = await page.$eval('#diagnostics .line-text', (shown) => shown.textContent);
-        assert.equal(past, 'past the end of the input');
+        assert.equal(past, 'at the end of the text');
     });
 
     test('a token over the scanner\'s limit', async () => {
@@ -278,7 +349,7 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         await convertOnPage(file);
         assert.equal(await page.$eval('#status', (shown) => shown.dataset.status), '2');
         const diagnostics = await shownDiagnostics();
-        assert.deepEqual(diagnostics.map((diagnostic) => diagnostic.text), expected.stderrLines);
+        assert.deepEqual(diagnostics.map(({ text, line, severity }) => ({ text, line, severity })), expected.diagnostics);
         // The line where the scanner stopped, cut short on the page.
         const named = diagnostics.filter((shown) => shown.line !== null);
         assert.deepEqual(named.map((diagnostic) => diagnostic.line), [5]);
@@ -326,34 +397,42 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         assert.deepEqual(properties, ['Ø außen', 'Werkstoff']);
     });
 
-    test('a generated dictionary of 20 MB', async () => {
-        const generated = spawnSync(dictgen, ['mixed', '20'], { maxBuffer: 1 << 30 });
-        assert.equal(generated.status, 0);
-        const file = writeInput('mixed-20.dict', generated.stdout);
+    test('a generated dictionary of 20 MB, read-only, without holding the page', async () => {
+        const file = writeInput('mixed-20.dict', generated20());
+        await page.evaluateOnNewDocument(watchLongTasks);
         await checkConversion(file, { expectStatus: 0 });
         // Progress was shown while the input was read.
         const updates = await page.$eval('#progress', (progress) => Number(progress.dataset.updates));
         assert.ok(updates >= 100, `${updates} progress updates`);
+        // Opening, converting and expanding the whole tree never held the page long.
+        const longest = await page.evaluate(() => window.longestTask);
+        assert.ok(longest <= LONGEST_PAUSE, `the page was held for ${longest} ms`);
+        // Too large to edit: the text stays as it was, and the page says why.
+        assert.match(await page.$eval('#notice', (notice) => notice.textContent), /read-only/);
+        await page.click('.cm-content');
+        await page.keyboard.type('typed');
+        assert.equal(await page.evaluate(() => document.querySelector('.cm-line').textContent),
+                     linesOf(readFileSync(file))[0]);
     });
 
-    test('a dictionary dropped on the page', async () => {
+    test('a dictionary dropped on the text', async () => {
         await page.goto(`${origin}/`);
         const content = readFileSync(fromRoot('examples/fasteners.dict'), 'latin1');
         await page.evaluate((text) => {
             const transfer = new DataTransfer();
             const bytes = Uint8Array.from(text, (character) => character.charCodeAt(0));
             transfer.items.add(new File([bytes], 'fasteners.dict'));
-            document.getElementById('pick').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+            document.querySelector('.cm-content').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
         }, content);
-        await page.waitForFunction(() => document.body.dataset.state === 'done', { timeout: CASE_TIMEOUT });
+        await nextConversion(0);
+        assert.equal(await page.$eval('#document-name', (shown) => shown.textContent), 'fasteners.dict (532 bytes)');
         const { name, bytes } = await download();
         assert.equal(name, 'fasteners.stp');
         assert.ok(bytes.equals(runNative(readFileSync(fromRoot('examples/fasteners.dict'))).stdout));
     });
 
     test('running out of memory is reported', async () => {
-        const generated = spawnSync(dictgen, ['mixed', '20'], { maxBuffer: 1 << 30 });
-        const file = writeInput('mixed-20-limited.dict', generated.stdout);
+        const file = writeInput('mixed-20-limited.dict', generated20());
         // A memory of at most 20 MB, where the model of 20 MB of input does not fit.
         await convertOnPage(file, '?memory=20');
         assert.equal(await page.$eval('#status', (shown) => shown.dataset.status), '2');
@@ -364,6 +443,95 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         await convertOnPage(fromRoot('examples/fasteners.dict'), 'broken/');
         const status = await page.$eval('#status', (shown) => ({ code: shown.dataset.status, text: shown.textContent }));
         assert.equal(status.code, 'crash');
-        assert.match(status.text, /^The converter crashed after .*: .*CompileError/);
+        assert.match(status.text, /^The converter crashed: .*CompileError/);
+    });
+});
+
+describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
+    test('a misspelt closing tag is marked as it is typed, and the mark goes when it is mended', async () => {
+        await page.goto(`${origin}/`);
+        const typed = [
+            '<SUPPLIER_LIBRARY BSU="S1">',
+            '<CLASS BSU="C1">',
+            '<CNAME>Springs</CNAM>',
+            '</CLASS>',
+            '</SUPPLIER_LIBRARY>',
+            '',
+        ].join('\n');
+        const expected = runNative(Buffer.from(typed));
+        assert.equal(expected.status, 1);
+
+        await page.click('.cm-content');
+        await page.keyboard.type(typed);
+        const typedAt = Date.now();
+        await page.waitForFunction(() => document.querySelector('.cm-gutter-lint .cm-lint-marker-error') !== null,
+                                   { timeout: MARK_TIMEOUT });
+        assert.ok(Date.now() - typedAt <= MARK_TIMEOUT);
+        assert.deepEqual(await markedLines(), [expected.diagnostics[0].line]);
+        await page.waitForFunction(() => document.body.dataset.state === 'done');
+        assert.equal(await page.$eval('#status', (shown) => shown.dataset.status), '1');
+        assert.equal((await shownDiagnostics())[0].text, expected.diagnostics[0].text);
+        // The run failed: its exchange file is offered second, as having errors.
+        const offered = await page.$eval('#download', (button) => ({ text: button.textContent, secondary: button.classList.contains('secondary') }));
+        assert.ok(offered.secondary);
+        assert.match(offered.text, /^Download dictionary\.stp anyway \(it has errors/);
+        assert.ok((await download()).bytes.equals(expected.stdout));
+
+        // Line 3, before its closing >: </CNAM becomes </CNAME.
+        await page.click('.cm-content');
+        await page.keyboard.down('Control');
+        await page.keyboard.press('Home');
+        await page.keyboard.up('Control');
+        await page.keyboard.press('ArrowDown');
+        await page.keyboard.press('ArrowDown');
+        await page.keyboard.press('End');
+        await page.keyboard.press('ArrowLeft');
+        await page.keyboard.type('E');
+        await page.waitForFunction(() => document.querySelector('.cm-lint-marker') === null, { timeout: MARK_TIMEOUT });
+        await page.waitForFunction(() => document.getElementById('status').dataset.status === '0');
+        const mended = typed.replace('</CNAM>', '</CNAME>');
+        const converted = runNative(Buffer.from(mended));
+        assert.equal(converted.status, 0);
+        assert.equal(await page.$eval('#status', (shown) => shown.textContent),
+                     `No problems found. Converted: ${highestNumber(converted.stdout)} entities.`);
+        assert.equal(await page.$eval('#download', (button) => button.classList.contains('secondary')), false);
+        assert.ok((await download()).bytes.equals(converted.stdout));
+        // The edited dictionary is saved as typed.
+        const saved = await download('#save');
+        assert.equal(saved.name, 'dictionary.dict');
+        assert.equal(saved.bytes.toString('utf8'), mended);
+    });
+
+    for (const example of ['fasteners', 'drive-components']) {
+        test(`the example ${example} opens and converts as on the command line`, async () => {
+            await page.goto(`${origin}/`);
+            await page.click(`[data-example="${example}.dict"]`);
+            await nextConversion(0);
+            const input = readFileSync(fromRoot(`examples/${example}.dict`));
+            const saved = await download('#save');
+            assert.equal(saved.name, `${example}.dict`);
+            assert.ok(saved.bytes.equals(input));
+            const { name, bytes } = await download();
+            assert.equal(name, `${example}.stp`);
+            assert.ok(bytes.equals(runNative(input).stdout));
+            assert.equal(await page.$eval('#status', (shown) => shown.textContent.startsWith('No problems found.')), true);
+        });
+    }
+
+    test('at 360 pixels wide nothing scrolls sideways', async () => {
+        await page.setViewport({ width: 360, height: 740 });
+        try {
+            await page.goto(`${origin}/`);
+            await page.click('[data-example="drive-components.dict"]');
+            await nextConversion(0);
+            await page.click('.cm-content');
+            await page.keyboard.type('<CLASS BSU="a code long enough to need more than one line at this width">');
+            await nextConversion(1);
+            await expandTree();
+            const widths = await page.evaluate(() => ({ page: document.documentElement.scrollWidth, view: document.documentElement.clientWidth }));
+            assert.ok(widths.page <= widths.view, `${widths.page} px of page in ${widths.view} px`);
+        } finally {
+            await page.setViewport({ width: 800, height: 600 });
+        }
     });
 });
