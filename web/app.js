@@ -130,11 +130,13 @@ async function openDocument(name, file) {
     setEditable(view, false);
     current.name = name;
     current.file = file;
-    const editable = file.size <= EDIT_LIMIT;
+    // ?editlimit=MB sets another limit, to measure editing at other sizes.
+    const limit = Number(new URLSearchParams(location.search).get('editlimit')) * 1e6 || EDIT_LIMIT;
+    const editable = file.size <= limit;
     page.documentName.textContent = `${name} (${formatBytes(file.size)})`;
     const notes = [];
     if (!editable)
-        notes.push(`This file is larger than ${formatBytes(EDIT_LIMIT)}, where editing here gets slow, ` +
+        notes.push(`This file is larger than ${formatBytes(limit)}, where editing here gets slow, ` +
                    'so its text is shown read-only. Its problems and classes are shown as for any other; ' +
                    'to change it, use another editor and open it again.');
     if (file.size > 0)
