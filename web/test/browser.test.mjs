@@ -114,8 +114,9 @@ async function nextConversion(count, timeout = CASE_TIMEOUT) {
 
 // Loads the page afresh (with the given query) and opens file through its
 // file input, which converts it.
-async function convertOnPage(file, query = '') {
+async function convertOnPage(file, query = '', beforeOpening = async () => {}) {
     await page.goto(`${origin}/${query}`);
+    await beforeOpening();
     const input = await page.$('#file');
     await input.uploadFile(file);
     await nextConversion(0);
@@ -226,12 +227,12 @@ function highestNumber(output) {
 
 // Everything the page shows for a conversion that wrote its model, against
 // the native program's results.
-async function checkConversion(file, { expectStatus } = {}) {
+async function checkConversion(file, { expectStatus, beforeOpening } = {}) {
     const input = readFileSync(file);
     const expected = runNative(input);
     if (expectStatus !== undefined)
         assert.equal(expected.status, expectStatus, 'the native program ended otherwise than this case is about');
-    await convertOnPage(file);
+    await convertOnPage(file, '', beforeOpening);
 
     const status = await page.$eval('#status', (shown) => shown.dataset.status);
     assert.equal(status, String(expected.status));
@@ -400,11 +401,12 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
     test('a generated dictionary of 20 MB, read-only, without holding the page', async () => {
         const file = writeInput('mixed-20.dict', generated20());
         await page.evaluateOnNewDocument(watchLongTasks);
-        await checkConversion(file, { expectStatus: 0 });
+        await checkConversion(file, { expectStatus: 0, beforeOpening: () => page.evaluate(() => { window.longestTask = 0; }) });
         // Progress was shown while the input was read.
         const updates = await page.$eval('#progress', (progress) => Number(progress.dataset.updates));
         assert.ok(updates >= 100, `${updates} progress updates`);
         // Opening, converting and expanding the whole tree never held the page long.
+        // (Loading the page is not counted.)
         const longest = await page.evaluate(() => window.longestTask);
         assert.ok(longest <= LONGEST_PAUSE, `the page was held for ${longest} ms`);
         // Too large to edit: the text stays as it was, and the page says why.
