@@ -101,18 +101,35 @@ void put_indent(int depth)
     put(blanks + sizeof blanks - 1 - 2 * (depth < 12 ? depth : 12));
 }
 
-// One to MOST words; never starts with a quote, and holds no '<' or '&'.
-// A name's words are half in UTF-8 when the shape asks for it.
-void put_words(int most, bool name = false)
+// Characters of a UTF-8 text: the bytes that begin one.
+int characters_of(const char *text)
+{
+    int characters = 0;
+    for (const char *c = text; *c != '\0'; ++c)
+        characters += (*c & 0xC0) != 0x80;
+    return characters;
+}
+
+// One to MOST words; never starts with a quote, and holds no '<' or '&'. A
+// name's words are half in UTF-8 when the shape asks for it, and a name
+// keeps to ROOM characters, as the schema of the exchange file asks of names:
+// words that would not fit are left out.
+void put_words(int most, bool name = false, int room = 30)
 {
     int count = random_between(1, most);
     for (int i = 0; i < count; ++i) {
+        const char *word;
+        if (name && shape->utf8_names && random_between(0, 1) == 0)
+            word = utf8_words[random_between(0, utf8_word_count - 1)];
+        else
+            word = words[random_between(0, word_count - 1)];
+        int length = characters_of(word) + (i > 0);
+        if (name && i > 0 && length > room)
+            continue;
+        room -= length;
         if (i > 0)
             put(" ");
-        if (name && shape->utf8_names && random_between(0, 1) == 0)
-            put(utf8_words[random_between(0, utf8_word_count - 1)]);
-        else
-            put(words[random_between(0, word_count - 1)]);
+        put(word);
     }
 }
 
@@ -187,8 +204,10 @@ void put_class_head(int depth)
     put_format("<CLASS BSU=\"C%d\">\n", ++class_count);
     put_indent(depth + 1);
     put("<CNAME>");
-    put_words(3, true);
-    put_format(" %d</CNAME>\n", class_count);
+    char number[16];
+    std::snprintf(number, sizeof number, " %d", class_count);
+    put_words(3, true, 30 - int(std::strlen(number)));
+    put_format("%s</CNAME>\n", number);
     int properties = random_between(shape->fewest_properties, shape->most_properties);
     for (int p = 0; p < properties; ++p) {
         types[p] = random_between(0, 2);

@@ -26,9 +26,9 @@ void header_out()
         "FILE_NAME('','',\n"
         "         (''),\n"
         "         (''),\n"
-        "          'VORNAK XML HACK VERSION 0.0.1',\n"
-        "          'version 0.0.1',\n"
-        "          ':-)');\n"
+        "          'dict2step " DICT2STEP_VERSION "',\n"
+        "          'dict2step " DICT2STEP_VERSION "',\n"
+        "          '');\n"
         "FILE_SCHEMA(('ISO13584_G_M_IIM_SCHEMA'));\n"
         "ENDSEC;\n"
         "\n"
@@ -70,9 +70,9 @@ int main(int argc, char **)
     yyparse();
 
     header_out();
-    // The class writers refer to these two as #1 and #2.
+    // The class writers refer to these two as supplier_number and dates_number.
     out("#%d=SUPPLIER_BSU(%q, *);\n", element_number_now++, supplier_bsu);
-    out("#%d=DATES('1999-11-01', '1999-11-01', '1999-11-01:07:00');\n", element_number_now++);
+    out("#%d=DATES('1999-11-01', '1999-11-01', '1999-11-01');\n", element_number_now++);
     breadth_first_bsu_out();
     breadth_first_class_out();
     out("ENDSEC;\n"

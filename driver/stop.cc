@@ -11,6 +11,7 @@
 
 #include "reader/reader.h"
 #include "writer/output.h"
+#include "writer/writer.h"
 
 namespace {
 
@@ -28,8 +29,8 @@ void report_list(const char *format, va_list arguments)
     std::fputc('\n', stderr);
 }
 
-// Flushes the output and makes sure standard output took all of it.
-[[noreturn]] void stop_with(int status)
+// The count of the bad numbers that were not written out, once.
+void report_bad_numbers_left()
 {
     if (bad_numbers > bad_numbers_shown) {
         int rest = bad_numbers - bad_numbers_shown;
@@ -37,7 +38,14 @@ void report_list(const char *format, va_list arguments)
             report("1 more value is not a number");
         else
             report("%d more values are not numbers", rest);
+        bad_numbers = bad_numbers_shown;
     }
+}
+
+// Flushes the output and makes sure standard output took all of it.
+[[noreturn]] void stop_with(int status)
+{
+    report_bad_numbers_left();
     int error = out_flush();
     if (error == 0 && close(STDOUT_FILENO) != 0 && errno != EBADF)
         error = errno;
@@ -81,8 +89,11 @@ int yyerror(const char *message)
     return 0;
 }
 
+// The warnings on the schema's rules come last, once the file is complete.
 void stop_finished()
 {
+    report_bad_numbers_left();
+    rules_report();
     stop_with(error_reported ? 1 : 0);
 }
 

@@ -36,8 +36,8 @@ awk -v work="$work" 'BEGIN {
         print cells "</COLUMN>" > (work "/columns")
     }
     print "#30=STRING_COLUMN((" line[1] "), \047A..15\047);" > (work "/line30")
-    print "#31=REAL_COLUMN((" line[2] "), \047NR..3.3\047);" > (work "/line31")
-    print "#32=INTEGER_COLUMN((" line[3] "), \047NR..3\047);" > (work "/line32")
+    print "#31=REAL_COLUMN((" line[2] "), \047NR2..3.3\047);" > (work "/line31")
+    print "#32=INTEGER_COLUMN((" line[3] "), \047NR1..3\047);" > (work "/line32")
 }'
 
 { sed -n '1,6p' "$case.in"; cat "$work/columns"; sed -n '10,$p' "$case.in"; } > "$work/in"

@@ -1,5 +1,8 @@
 // The two passes over the class tree. Both visit the classes in the same
 // order, so the first pass can hand out the numbers the second refers to.
+#include <cstring>
+
+#include "writer/literal.h"
 #include "writer/output.h"
 #include "writer/writer.h"
 
@@ -45,9 +48,9 @@ void traverse_classes(void (*visit)(ClassNode *))
 void class_bsu_out(ClassNode *owner)
 {
     owner->instance_number = element_number_now++;
-    out("#%d=CLASS_BSU(%q, '001', #1);\n", owner->instance_number, owner->code);
-    // Always instance_number + 1: the second pass refers to it so.
-    out("#%d=ITEM_NAMES(%q, (), %q, $, $);\n", element_number_now++, owner->name, owner->name);
+    out("#%d=CLASS_BSU(%q, '001', #%d);\n", owner->instance_number, owner->code, supplier_number);
+    item_names_out(owner->name);
+    rules_check_class(owner);
     property_out(owner);
     table_out(owner);
 }
@@ -57,24 +60,39 @@ void class_bsu_out(ClassNode *owner)
 void component_class_out(ClassNode *owner)
 {
     int number = element_number_now++;
+    int names = owner->instance_number + class_names_offset;
     int superclass = owner->parent->instance_number;
     if (superclass > 0)
-        out("#%d=COMPONENT_CLASS(#%d, #2, '001', #%d, TEXT(%q), $, $, $, #%d, (",
-            number, owner->instance_number, owner->instance_number + 1, owner->name, superclass);
+        out("#%d=COMPONENT_CLASS(#%d, #%d, '001', #%d, TEXT(%q), $, $, $, #%d, (",
+            number, owner->instance_number, dates_number, names, owner->name, superclass);
     else
-        out("#%d=COMPONENT_CLASS(#%d, #2, '001', #%d, TEXT(%q), $, $, $, $, (",
-            number, owner->instance_number, owner->instance_number + 1, owner->name);
+        out("#%d=COMPONENT_CLASS(#%d, #%d, '001', #%d, TEXT(%q), $, $, $, $, (",
+            number, owner->instance_number, dates_number, names, owner->name);
     if (owner->properties != nullptr) {
-        // property_out numbered the class's properties eight apart.
         int count = 0;
         for (property_now = owner->properties; property_now->next != nullptr; property_now = property_now->next)
             ++count;
-        out_references(owner->properties->instance_number, 8, count);
+        out_references(owner->properties->instance_number, property_block, count);
     }
     out("), (), $, (), (), $);\n");
 }
 
 } // namespace
+
+// The short name holds at most 15 characters, so a longer name is cut, at a
+// character's end; a character takes at most four bytes.
+void item_names_out(const char *name)
+{
+    constexpr std::size_t short_name_characters = 15;
+    char short_name[4 * short_name_characters + 1];
+    std::size_t length = 0;
+    if (name != nullptr) {
+        length = text_cut(name, short_name_characters, sizeof short_name - 1);
+        std::memcpy(short_name, name, length);
+    }
+    short_name[length] = '\0';
+    out("#%d=ITEM_NAMES(LABEL(%q), (), LABEL(%q), $, $);\n", element_number_now++, name, short_name);
+}
 
 void breadth_first_bsu_out()
 {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "driver/driver.h"
+#include "writer/literal.h"
 
 namespace {
 
@@ -18,11 +19,15 @@ namespace {
 // its numbers, and the spill of the 32-byte copies below), so those go in
 // without a check; texts check as they go.
 constexpr int out_buffer_size = 1 << 18;
-constexpr int out_format_room = 4096;
 
 char out_buffer[out_buffer_size + out_format_room];
-char *out_next = out_buffer;           // first free byte of out_buffer
+
+} // namespace
+
+char *out_next = out_buffer;
 char *const out_full = out_buffer + out_buffer_size;
+
+namespace {
 
 // A format split once into the literal pieces around its conversions, so
 // that out copies each piece whole instead of testing every byte for '%'.
@@ -80,33 +85,6 @@ const FormatPieces *format_pieces(const char *format)
         slot = (slot + 1) % format_slots;
     }
     std::abort();                      // more formats than slots
-}
-
-// Flushes when the buffer is full, so that out_format_room lies ahead.
-inline void out_make_room()
-{
-    if (out_next >= out_full) {
-        int error = out_flush();
-        if (error != 0)
-            stop_output_failed(error);
-    }
-}
-
-// Copies length bytes of text, flushing as often as it takes. out_next may
-// stand in the slack when this starts, so room is made first.
-void out_bytes(const char *bytes, std::size_t length)
-{
-    for (;;) {
-        out_make_room();
-        std::size_t room = std::size_t(out_full - out_next);
-        std::size_t part = length < room ? length : room;
-        std::memcpy(out_next, bytes, part);
-        out_next += part;
-        if (part == length)
-            return;
-        bytes += part;
-        length -= part;
-    }
 }
 
 // The decimal digits of 0 to 9999, four each, with leading zeros.
@@ -178,98 +156,32 @@ char *out_text(char *next, char conversion, const char *text)
     return out_next;
 }
 
-// Flushes when next has reached the end of the buffer, so that
-// out_format_room lies ahead; returns where the output goes on.
-inline char *out_room_at(char *next)
-{
-    if (next >= out_full) {
-        out_next = next;
-        out_make_room();
-        next = out_next;
-    }
-    return next;
-}
-
-// The length of the character at c when it is one that a string literal
-// must encode: a control character (1 to 31, 127) or a well-formed UTF-8
-// sequence (shortest form, no surrogates, at most U+10FFFF); its code point
-// goes to *code. 0 for a printable ASCII byte, the terminating NUL, or a
-// byte that begins no well-formed sequence (a stray byte).
-inline int character_at(const unsigned char *c, unsigned *code = nullptr)
-{
-    unsigned lead = c[0];
-    unsigned value;
-    int length;
-    if (lead < 0x20 || lead == 0x7F) {
-        value = lead;
-        length = lead != 0;
-    } else if (lead < 0xC2 || lead > 0xF4) {
-        return 0;
-    } else if (lead < 0xE0) {
-        if ((c[1] & 0xC0) != 0x80)
-            return 0;
-        value = (lead & 0x1F) << 6 | (c[1] & 0x3F);
-        length = 2;
-    } else {
-        // The second byte's range excludes overlong forms (E0, F0),
-        // surrogates (ED) and code points past U+10FFFF (F4).
-        unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-        unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-        if (c[1] < low || c[1] > high || (c[2] & 0xC0) != 0x80)
-            return 0;
-        if (lead < 0xF0) {
-            value = (lead & 0x0F) << 12 | (c[1] & 0x3F) << 6 | (c[2] & 0x3F);
-            length = 3;
-        } else {
-            if ((c[3] & 0xC0) != 0x80)
-                return 0;
-            value = (lead & 0x07) << 18 | (c[1] & 0x3F) << 12 | (c[2] & 0x3F) << 6 | (c[3] & 0x3F);
-            length = 4;
-        }
-    }
-    if (code != nullptr)
-        *code = value;
-    return length;
-}
-
-constexpr char hex_digits[] = "0123456789ABCDEF";
-
-// A byte that is no part of a character, written as \X\ and its two hex
-// digits: the byte read as ISO 8859-1.
-inline char *out_stray_byte(char *next, unsigned byte)
-{
-    std::memcpy(next, "\\X\\", 3);
-    next[3] = hex_digits[byte >> 4];
-    next[4] = hex_digits[byte & 0xF];
-    return next + 5;
-}
-
-// Writes the run of characters at c that a string literal must encode as one
-// group: \X2\ and four hex digits per character when all of them lie below
-// U+10000, else \X4\ and eight, then \X0\. Returns the end of the run.
-const unsigned char *out_group(char **at, const unsigned char *c)
-{
-    bool wide = false;
-    const unsigned char *end = c;
-    unsigned code = 0;
-    for (int length; (length = character_at(end, &code)) != 0; end += length)
-        wide = wide || code >= 0x10000;
-    int digits = wide ? 8 : 4;
-    char *next = *at;
-    std::memcpy(next, wide ? "\\X4\\" : "\\X2\\", 4);
-    next += 4;
-    while (c < end) {
-        next = out_room_at(next);
-        c += character_at(c, &code);
-        for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
-            *next++ = hex_digits[(code >> shift) & 0xF];
-    }
-    std::memcpy(next, "\\X0\\", 4);
-    *at = next + 4;
-    return end;
-}
-
 } // namespace
+
+void out_make_room()
+{
+    if (out_next >= out_full) {
+        int error = out_flush();
+        if (error != 0)
+            stop_output_failed(error);
+    }
+}
+
+// out_next may stand in the slack when this starts, so room is made first.
+void out_bytes(const char *bytes, std::size_t length)
+{
+    for (;;) {
+        out_make_room();
+        std::size_t room = std::size_t(out_full - out_next);
+        std::size_t part = length < room ? length : room;
+        std::memcpy(out_next, bytes, part);
+        out_next += part;
+        if (part == length)
+            return;
+        bytes += part;
+        length -= part;
+    }
+}
 
 // Works on a local copy of out_next: a store through out_next could change
 // out_next itself, which would cost a reload per byte.
@@ -301,39 +213,6 @@ void out(const char *format, ...)
     }
     out_next = next;
     va_end(arguments);
-}
-
-// Writes text between apostrophes as a string literal that holds only the
-// bytes 0x20 to 0x7E: those are copied, with apostrophes and backslashes
-// doubled; other characters are encoded (see out_group and out_stray_byte).
-// Works on a local copy of out_next, for the reason given at out.
-void out_quoted(const char *text)
-{
-    out_make_room();
-    char *next = out_next;
-    *next++ = '\'';
-    if (text != nullptr) {
-        const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
-        for (;;) {
-            next = out_room_at(next);
-            unsigned char byte = *c;
-            if (byte - 0x20u < 0x5Fu) {
-                if (byte == '\'' || byte == '\\')
-                    *next++ = char(byte);
-                *next++ = char(byte);
-                ++c;
-            } else if (byte == '\0') {
-                break;
-            } else if (character_at(c) == 0) {
-                next = out_stray_byte(next, byte);
-                ++c;
-            } else {
-                c = out_group(&next, c);
-            }
-        }
-    }
-    *next++ = '\'';
-    out_next = next;
 }
 
 void out_references(int first, int step, int count)

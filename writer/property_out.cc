@@ -1,5 +1,5 @@
-// The property entities: eight per property, numbered N to N+7 from its
-// PROPERTY_BSU. The table writer and the second class pass count on the eight.
+// The property entities: a block of eight per property, in the order that
+// writer.h gives with their offsets from the PROPERTY_BSU.
 #include <cstring>
 
 #include "driver/driver.h"
@@ -11,11 +11,11 @@ namespace {
 const DataType data_types[] = {
     {"STRING", "#%d=STRING_TYPE('A..25');\n", "#%d=STRING_VARIABLE();\n",
      "#%d=STRING_COLUMN((", true, "), 'A..15');\n", false, nullptr},
-    {"REAL", "#%d=REAL_TYPE('NR..3.3');\n", "#%d=REAL_NUMERIC_VARIABLE();\n",
-     "#%d=REAL_COLUMN((", false, "), 'NR..3.3');\n", true,
+    {"REAL", "#%d=REAL_TYPE('NR2..3.3');\n", "#%d=REAL_NUMERIC_VARIABLE();\n",
+     "#%d=REAL_COLUMN((", false, "), 'NR2..3.3');\n", true,
      "table '%s' of class '%s', column %d, row %d: '%s' is not a REAL number"},
-    {"INTEGER", "#%d=INT_TYPE('NR..3.3');\n", "#%d=INT_NUMERIC_VARIABLE();\n",
-     "#%d=INTEGER_COLUMN((", false, "), 'NR..3');\n", false,
+    {"INTEGER", "#%d=INT_TYPE('NR1..3');\n", "#%d=INT_NUMERIC_VARIABLE();\n",
+     "#%d=INTEGER_COLUMN((", false, "), 'NR1..3');\n", false,
      "table '%s' of class '%s', column %d, row %d: '%s' is not an INTEGER number"},
 };
 
@@ -37,7 +37,7 @@ void property_out(ClassNode *owner)
         int n = element_number_now++;
         property_now->instance_number = n;
         out("#%d=PROPERTY_BSU(%q, '001', #%d);\n", n, property_now->code, owner->instance_number);
-        out("#%d=ITEM_NAMES(LABEL(%q), $, %q, $, $);\n", element_number_now++, property_now->name, property_now->name);
+        item_names_out(property_now->name);
         const DataType *type = find_data_type(property_now->type);
         if (type == nullptr) {
             out("#%d=UNKNOWN_TYPE();\n", element_number_now++);
@@ -47,12 +47,10 @@ void property_out(ClassNode *owner)
         }
         out(type->type_line, element_number_now++);
         out(type->variable_line, element_number_now++);
-        // n+2 is the data type, n+3 the variable, n+4 the value semantics.
         out("#%d=SELF_PROPERTY_VALUE_SEMANTICS(#%d, $);\n", element_number_now++, n);
-        out("#%d=ENVIRONMENT(#%d,#%d);\n", element_number_now++, n + 3, n + 4);
-        out("#%d=NON_DEPENDENT_P_DET(#%d, #2, '001', #%d, TEXT(%q), $, $, $, $, (), $, $, #%d, $);\n",
-            element_number_now++, n, n + 1, property_now->name, n + 2);
-        // n+7: the table writer's item class extension refers to it.
+        out("#%d=ENVIRONMENT(#%d,#%d);\n", element_number_now++, n + property_variable_offset, n + property_semantics_offset);
+        out("#%d=NON_DEPENDENT_P_DET(#%d, #%d, '001', #%d, TEXT(%q), $, $, $, $, (), $, $, #%d, $);\n",
+            element_number_now++, n, dates_number, n + property_names_offset, property_now->name, n + property_type_offset);
         out("#%d=OPT_OR_MAND_PROPERTY_BSU(#%d, .F., .T.);\n", element_number_now++, n);
     }
 }

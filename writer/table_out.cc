@@ -28,26 +28,32 @@ const char *signed_digits_end(const char *c)
     return c;
 }
 
-// Whether text, blanks and line ends around it aside, is an exchange-file
-// INTEGER ([+-]?[0-9]+) or, where real, also a REAL
-// ([+-]?[0-9]+\.[0-9]*(E[+-]?[0-9]+)?). A cell is written as it was read,
-// so anything else would corrupt the file: "12,5" reads as two values.
-bool is_number(const char *text, bool real)
+// What a cell reads as, blanks, tabs and line ends around it aside: an
+// exchange-file INTEGER ([+-]?[0-9]+), a REAL ([+-]?[0-9]+\.[0-9]*(E[+-]?[0-9]+)?)
+// or neither. A cell is written as it was read, so anything else in a
+// number column would corrupt the file: "12,5" reads as two values.
+enum NumberForm { not_a_number, integer_form, real_form };
+
+// *digits_end is where the digits of an integer end.
+NumberForm number_form(const char *text, const char **digits_end)
 {
     const char *c = text;
     while (is_blank(*c))
         ++c;
     if ((c = signed_digits_end(c)) == nullptr)
-        return false;
-    if (real && *c == '.') {
+        return not_a_number;
+    *digits_end = c;
+    NumberForm form = integer_form;
+    if (*c == '.') {
+        form = real_form;
         while (is_digit(*++c)) {
         }
         if (*c == 'E' && (c = signed_digits_end(c + 1)) == nullptr)
-            return false;
+            return not_a_number;
     }
     while (is_blank(*c))
         ++c;
-    return *c == '\0';
+    return *c == '\0' ? form : not_a_number;
 }
 
 // The column in column_now, typed by the property it stands for, at the
@@ -60,9 +66,21 @@ int column_out(ClassNode *owner, const DataType *type, int column)
     out(type->column_open, element_number_now++);
     for (td_now = column_now->tds; td_now->next != nullptr; td_now = td_now->next) {
         ++row;
-        if (type->not_a_number != nullptr && !is_number(td_now->text, type->real_numbers))
-            report_bad_number(type->not_a_number, table_now->code, owner->code, column, row, td_now->text);
-        out(td_now->next->next != nullptr ? value : last_value, td_now->text);
+        const char *text = td_now->text;
+        bool last = td_now->next->next == nullptr;
+        if (type->not_a_number != nullptr) {
+            const char *digits_end = nullptr;
+            NumberForm form = number_form(text, &digits_end);
+            if (form == not_a_number || (form == real_form && !type->real_numbers)) {
+                report_bad_number(type->not_a_number, table_now->code, owner->code, column, row, text);
+            } else if (form == integer_form && type->real_numbers) {
+                // 20 is an INTEGER in the exchange file; a REAL column takes 20.
+                out_bytes(text, std::size_t(digits_end - text));
+                out(last ? ".%s" : ".%s, ", digits_end);
+                continue;
+            }
+        }
+        out(last ? last_value : value, text);
     }
     out(type->column_close);
     return row;
@@ -107,11 +125,12 @@ void table_out(ClassNode *owner)
         report("warning: table '%s' of class '%s': column %d has %d values, column 1 has %d",
                table_now->code, owner->code, ragged_column, ragged_rows, first_rows);
 
-    // The properties were written just before the table, eight entities
-    // each: the j-th one's OPT_OR_MAND_PROPERTY_BSU is its PROPERTY_BSU + 7.
+    // The properties were written just before the table, one block each:
+    // the item class extension lists the OPT_OR_MAND_PROPERTY_BSU of those
+    // that the columns stand for.
     out("#%d=ITEM_CLASS_EXTENSION(#%d, *, *, *, (), (), (), (), (), (), (), (), '001', '001', (), (",
         element_number_now++, owner->instance_number);
-    out_references(owner->properties->instance_number + 7, 8, columns);
+    out_references(owner->properties->instance_number + property_optionality_offset, property_block, columns);
     out("), (), (), .F., $, $, $, $, (), $, (), ());\n");
     out("#%d=TABLE_CONTENT(#%d, *, (", element_number_now++, t);
     out_references(t + 1, 1, columns);

@@ -7,6 +7,31 @@
 
 #include "model/model.h"
 
+// The supplier and the dates are the first two entities written; every class
+// and property refers to them by these numbers.
+constexpr int supplier_number = 1;     // SUPPLIER_BSU
+constexpr int dates_number = 2;        // DATES
+
+// A class's ITEM_NAMES comes right after its CLASS_BSU; the second class pass
+// refers to it by this offset.
+constexpr int class_names_offset = 1;
+
+// Each property takes a block of eight entities, in this order, numbered by
+// their offset from its PROPERTY_BSU. The property writer refers back within
+// the block, and the table writer and the second class pass refer to the
+// blocks of a class's properties, written one after another.
+constexpr int property_names_offset = 1;       // ITEM_NAMES
+constexpr int property_type_offset = 2;        // STRING_TYPE, REAL_TYPE or INT_TYPE
+constexpr int property_variable_offset = 3;    // STRING_VARIABLE and the like
+constexpr int property_semantics_offset = 4;   // SELF_PROPERTY_VALUE_SEMANTICS
+constexpr int property_environment_offset = 5; // ENVIRONMENT
+constexpr int property_definition_offset = 6;  // NON_DEPENDENT_P_DET
+constexpr int property_optionality_offset = 7; // OPT_OR_MAND_PROPERTY_BSU
+constexpr int property_block = 8;              // the next property's PROPERTY_BSU
+
+// A table's column entities follow its TABLE_BSU, the k-th (from 1) at its
+// number + k, and then its ITEM_CLASS_EXTENSION and TABLE_CONTENT.
+
 // First pass over the classes: identity, names, properties and table of each.
 void breadth_first_bsu_out();
 
@@ -18,6 +43,16 @@ void property_out(ClassNode *owner);
 
 // The table of a class, right after its properties.
 void table_out(ClassNode *owner);
+
+// The ITEM_NAMES of a class or a property: its name as the preferred name, no
+// synonyms, and the name cut to the short name's 15 characters.
+void item_names_out(const char *name);
+
+// The schema's rules on codes and names: each class is checked as it is
+// written, and rules_report then says, one warning line per kind, how often
+// the input broke them and where first.
+void rules_check_class(const ClassNode *owner);
+void rules_report();
 
 // What a data type keyword writes: its type and variable entities for a
 // property, and the column entity for a table column of that type.

@@ -1,0 +1,164 @@
+// The encoding of stored texts as string literals of the exchange file, and
+// the character counting that limits on codes and names are measured in.
+#include "writer/literal.h"
+
+#include <cstring>
+
+#include "writer/output.h"
+
+namespace {
+
+// The length of the character at c when it is one that a string literal
+// must encode: a control character (1 to 31, 127) or a well-formed UTF-8
+// sequence (shortest form, no surrogates, at most U+10FFFF); its code point
+// goes to *code. 0 for a printable ASCII byte, the terminating NUL, or a
+// byte that begins no well-formed sequence (a stray byte).
+inline int character_at(const unsigned char *c, unsigned *code = nullptr)
+{
+    unsigned lead = c[0];
+    unsigned value;
+    int length;
+    if (lead < 0x20 || lead == 0x7F) {
+        value = lead;
+        length = lead != 0;
+    } else if (lead < 0xC2 || lead > 0xF4) {
+        return 0;
+    } else if (lead < 0xE0) {
+        if ((c[1] & 0xC0) != 0x80)
+            return 0;
+        value = (lead & 0x1F) << 6 | (c[1] & 0x3F);
+        length = 2;
+    } else {
+        // The second byte's range excludes overlong forms (E0, F0),
+        // surrogates (ED) and code points past U+10FFFF (F4).
+        unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        if (c[1] < low || c[1] > high || (c[2] & 0xC0) != 0x80)
+            return 0;
+        if (lead < 0xF0) {
+            value = (lead & 0x0F) << 12 | (c[1] & 0x3F) << 6 | (c[2] & 0x3F);
+            length = 3;
+        } else {
+            if ((c[3] & 0xC0) != 0x80)
+                return 0;
+            value = (lead & 0x07) << 18 | (c[1] & 0x3F) << 12 | (c[2] & 0x3F) << 6 | (c[3] & 0x3F);
+            length = 4;
+        }
+    }
+    if (code != nullptr)
+        *code = value;
+    return length;
+}
+
+// The bytes of the character at c as a reader counts it: a stray byte and a
+// printable one are one byte each; 0 at the end of the text.
+inline int character_length(const unsigned char *c)
+{
+    int length = character_at(c);
+    return length != 0 ? length : *c != '\0';
+}
+
+constexpr char hex_digits[] = "0123456789ABCDEF";
+
+// A byte that is no part of a character, written as \X\ and its two hex
+// digits: the byte read as ISO 8859-1.
+inline char *stray_byte_out(char *next, unsigned byte)
+{
+    std::memcpy(next, "\\X\\", 3);
+    next[3] = hex_digits[byte >> 4];
+    next[4] = hex_digits[byte & 0xF];
+    return next + 5;
+}
+
+// Writes the run of characters at c that a string literal must encode as one
+// group: \X2\ and four hex digits per character when all of them lie below
+// U+10000, else \X4\ and eight, then \X0\. Returns the end of the run. Into
+// the output buffer (flushing) it makes room as it goes.
+template <bool flushing>
+const unsigned char *group_out(char **at, const unsigned char *c)
+{
+    bool wide = false;
+    const unsigned char *end = c;
+    unsigned code = 0;
+    for (int length; (length = character_at(end, &code)) != 0; end += length)
+        wide = wide || code >= 0x10000;
+    int digits = wide ? 8 : 4;
+    char *next = *at;
+    std::memcpy(next, wide ? "\\X4\\" : "\\X2\\", 4);
+    next += 4;
+    while (c < end) {
+        if constexpr (flushing)
+            next = out_room_at(next);
+        c += character_at(c, &code);
+        for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+            *next++ = hex_digits[(code >> shift) & 0xF];
+    }
+    std::memcpy(next, "\\X0\\", 4);
+    *at = next + 4;
+    return end;
+}
+
+// Writes text between apostrophes at next and returns the end: printable
+// bytes are copied, with apostrophes and backslashes doubled; other
+// characters are encoded (see group_out and stray_byte_out). Works on a
+// local copy of the position, for the reason given at out.
+template <bool flushing>
+char *literal_out(char *next, const char *text)
+{
+    *next++ = '\'';
+    if (text != nullptr) {
+        const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
+        for (;;) {
+            if constexpr (flushing)
+                next = out_room_at(next);
+            unsigned char byte = *c;
+            if (byte - 0x20u < 0x5Fu) {
+                if (byte == '\'' || byte == '\\')
+                    *next++ = char(byte);
+                *next++ = char(byte);
+                ++c;
+            } else if (byte == '\0') {
+                break;
+            } else if (character_at(c) == 0) {
+                next = stray_byte_out(next, byte);
+                ++c;
+            } else {
+                c = group_out<flushing>(&next, c);
+            }
+        }
+    }
+    *next++ = '\'';
+    return next;
+}
+
+} // namespace
+
+void out_quoted(const char *text)
+{
+    out_make_room();
+    out_next = literal_out<true>(out_next, text);
+}
+
+void quote_into(char *buffer, const char *text)
+{
+    *literal_out<false>(buffer, text) = '\0';
+}
+
+std::size_t text_characters(const char *text)
+{
+    std::size_t characters = 0;
+    const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
+    for (int length; (length = character_length(c)) != 0; c += length)
+        ++characters;
+    return characters;
+}
+
+std::size_t text_cut(const char *text, std::size_t characters, std::size_t bytes)
+{
+    const unsigned char *start = reinterpret_cast<const unsigned char *>(text);
+    const unsigned char *c = start;
+    for (int length; characters > 0 && (length = character_length(c)) != 0; c += length, --characters)
+        if (std::size_t(c - start) + std::size_t(length) > bytes)
+            break;
+    return std::size_t(c - start);
+}

@@ -1,0 +1,34 @@
+// String literals of the exchange file: how a stored text is encoded between
+// apostrophes, and how many characters a reader decodes from it.
+#ifndef DICT2STEP_LITERAL_H
+#define DICT2STEP_LITERAL_H
+
+#include <cstddef>
+
+// Writes text between apostrophes as a string literal of the exchange file
+// that holds only the bytes 0x20 to 0x7E: those stand as they are, with each
+// apostrophe and each backslash doubled. A run of other characters (control
+// characters and well-formed UTF-8) becomes one \X2\...\X0\ group, four hex
+// digits a character, or \X4\...\X0\ with eight when one of them lies past
+// U+FFFF; a byte that begins no well-formed character becomes \X\ and its two
+// hex digits. A null text is written as the empty string.
+void out_quoted(const char *text);
+
+// The most bytes quote_into writes for each byte of its text: a control
+// character alone between printable ones takes a group of its own.
+constexpr std::size_t quoted_growth = 12;
+
+// Writes text as out_quoted does into buffer, which must hold
+// quoted_growth bytes for each byte of text and three more, and ends it with
+// a NUL. For texts shown in messages.
+void quote_into(char *buffer, const char *text);
+
+// The characters a reader decodes from text's literal: each printable ASCII
+// byte, control character, UTF-8 character and stray byte is one.
+std::size_t text_characters(const char *text);
+
+// The bytes of the longest start of text with at most characters characters
+// and at most bytes bytes that ends at a character's end.
+std::size_t text_cut(const char *text, std::size_t characters, std::size_t bytes);
+
+#endif
