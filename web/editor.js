@@ -14,7 +14,7 @@ import { tagHighlighting } from './language.js';
 
 // Bytes of a file decoded and split into lines in one task while it is put
 // into the editor.
-const TEXT_SLICE = 1 << 20;
+const TEXT_SLICE = 1 << 18;
 
 const editable = new Compartment();
 // The extensions each editor was made with, to make its states with.

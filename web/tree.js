@@ -11,6 +11,9 @@ const TREE_BATCH = 500;
 const EXPAND_SLICE = 12;
 // Trees of more classes lay out only the classes in sight.
 const LARGE_TREE = 1000;
+// A new tree opens again the classes that were open in the last one, when
+// there were at most this many: more would take as long as "Expand all".
+const REOPEN_LIMIT = 1000;
 
 const treeState = {
     container: null,
@@ -19,10 +22,14 @@ const treeState = {
     batch: null,                 // the timer of the next batch of top-level classes
     expanding: null,             // the timer of the next slice of "Expand all"
     current: null,               // the element of the class shown as the one at the cursor
+    reopen: new Set(),           // the paths of the classes to open as they are made
 };
-// The class record behind each class element, and the element of each record made so far.
+// The class record behind each class element, the element of each record
+// made so far, and each element's path: the codes from the top-level class
+// down to its own, by which a class is known again in the next tree.
 const recordOf = new WeakMap();
 const elementOf = new WeakMap();
+const pathOf = new WeakMap();
 
 function element(tag, className, text) {
     const made = document.createElement(tag);
@@ -72,9 +79,19 @@ function flatten(tree) {
     return classes;
 }
 
-// Shows the tree of a summary, then calls done.
+// The paths of the open classes, or none when there are too many.
+function openPaths() {
+    const open = treeState.container.querySelectorAll('details[open]');
+    return new Set(open.length > REOPEN_LIMIT ? [] : [...open].map((details) => pathOf.get(details)));
+}
+
+// Shows the tree of a summary, with the classes open that were open before,
+// then calls done.
 export function showTree(tree, classCount, done) {
+    const reopen = openPaths();
+    const scrolled = treeState.container.scrollTop;
     clearTree();
+    treeState.reopen = reopen;
     const container = treeState.container;
     treeState.classes = flatten(tree);
     if (tree.length === 0) {
@@ -85,7 +102,9 @@ export function showTree(tree, classCount, done) {
     container.classList.toggle('large', classCount > LARGE_TREE);
     let next = 0;
     const putBatch = () => {
-        container.append(...tree.slice(next, next + TREE_BATCH).map(classElement));
+        container.append(...tree.slice(next, next + TREE_BATCH).map((record) => classElement(record, '')));
+        if (next === 0)
+            container.scrollTop = scrolled;
         next += TREE_BATCH;
         if (next < tree.length) {
             treeState.batch = setTimeout(putBatch, 0);
@@ -118,8 +137,10 @@ function lineButton(className, line, ...content) {
     return button;
 }
 
-function classElement(record) {
+function classElement(record, parentPath) {
     const details = element('details', 'class');
+    const path = `${parentPath}/${record.code ?? ''}`;
+    pathOf.set(details, path);
     const summary = element('summary');
     const name = element('span', record.name === null ? 'class-name missing' : 'class-name', record.name ?? '');
     summary.append(lineButton('class-label', record.line, element('span', 'class-code', record.code ?? ''), ' ', name));
@@ -141,6 +162,10 @@ function classElement(record) {
         if (details.open)
             fillClass(details);
     });
+    if (treeState.reopen.has(path)) {
+        fillClass(details);
+        details.open = true;
+    }
     return details;
 }
 
@@ -169,7 +194,8 @@ function fillClass(details) {
     }
     if (record.children.length > 0) {
         const children = element('div', 'children');
-        children.append(...record.children.map(classElement));
+        const path = pathOf.get(details);
+        children.append(...record.children.map((child) => classElement(child, path)));
         details.append(children);
     }
 }
