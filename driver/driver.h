@@ -6,15 +6,23 @@
 #ifndef DICT2STEP_DRIVER_H
 #define DICT2STEP_DRIVER_H
 
+// The dictionary file named on the command line, or null when standard
+// input is read: messages name a place in it as FILE:N, else as line N.
+extern const char *input_name;
+
+// The command line was answered (help, version) or refused: what was
+// written is flushed, and the run ends with the given status.
+[[noreturn]] void stop_command_line(int status);
+
 // The exchange file is complete: status 0, or 1 when an error was reported.
 [[noreturn]] void stop_finished();
 
 // A writer met a model it cannot write; its messages are already out: status 1.
 [[noreturn]] void stop_conversion_failed();
 
-// The scanner cannot go on at the given input line: its message and the line
-// on standard error, status 2.
-[[noreturn]] void stop_scanner_failed(const char *message, int line);
+// The scanner cannot go on at the given input line: its message, the line,
+// and a hint that explains it (or null) on standard error, status 2.
+[[noreturn]] void stop_scanner_failed(const char *message, int line, const char *hint);
 
 // Memory ran out: one line on standard error, status 2.
 [[noreturn]] void stop_out_of_memory();
@@ -25,10 +33,18 @@
 // Writes "dict2step: ", the formatted text and a newline on standard error.
 void report(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
-// Reports, as report does, a table cell that is not a number of its column's
-// type. The first few are written; the rest are counted in one line at the
-// end. Either way the run ends with status 1.
-void report_bad_number(const char *format, ...);
+// As report, with the place of the given input line in front of the text:
+// "FILE:N: " or "line N: ".
+void report_at(int line, const char *format, ...) __attribute__((format(printf, 2, 3)));
+
+// A line that explains the error reported just before: "dict2step: hint: "
+// and the formatted text.
+void report_hint(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// Reports, as report_at does, a table cell that is not a number of its
+// column's type. The first few are written; the rest are counted in one line
+// at the end. Either way the run ends with status 1.
+void report_bad_number(int line, const char *format, ...);
 
 // Called by the parser with the text of a parse error.
 int yyerror(const char *message);

@@ -1,7 +1,12 @@
-// dict2step: reads one dictionary in the tag language on standard input and
-// writes it on standard output as an ISO 10303-21 exchange file of ISO 13584
-// dictionary entities. Owns the run and the exchange file's frame.
+// dict2step: reads one dictionary in the tag language, from the file named
+// on the command line or from standard input, and writes it on standard
+// output as an ISO 10303-21 exchange file of ISO 13584 dictionary entities.
+// Owns the command line, the run and the exchange file's frame.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "driver/driver.h"
@@ -13,7 +18,6 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <cstdio>
 #endif
 
 namespace {
@@ -35,12 +39,83 @@ void header_out()
         "DATA;\n");
 }
 
-// Says what a user who expected options or a file name, or who sees the
-// program wait, needs to know; the run goes on as usual.
-void usage_warnings(int argc)
+// What --help prints, the same on every system.
+constexpr char help_text[] =
+    "Usage: dict2step [FILE]\n"
+    "Converts a parts-library class dictionary, read from FILE or, when FILE is\n"
+    "absent or -, from standard input, into an ISO 10303-21 exchange file of\n"
+    "ISO 13584 dictionary entities, written on standard output.\n"
+    "\n"
+    "  -h, --help     show this help (on Windows, /? too)\n"
+    "      --version  show the version\n"
+    "\n"
+    "Example:\n"
+    "  dict2step library.dict > library.stp\n"
+    "\n"
+    "Exit status: 0 when the exchange file is complete, 1 when the dictionary\n"
+    "has an error (the messages on standard error say what and on which line),\n"
+    "2 when the input could not be read or went past a limit. The manual\n"
+    "(man dict2step; on Windows, dict2step.html beside the program) describes\n"
+    "the tag language, the output and every message.\n";
+
+// A command line that asks for something else than a conversion, or that
+// cannot be one, ends the run before anything is read.
+[[noreturn]] void usage_error(const char *format, const char *argument)
 {
-    if (argc > 1)
-        report("warning: arguments are ignored; the dictionary is read from standard input");
+    report(format, argument);
+    std::fputs("Try 'dict2step --help'.\n", stderr);
+    stop_command_line(2);
+}
+
+// dict2step [FILE]: the dictionary is FILE, or standard input when FILE is
+// absent or "-". FILE takes the place of standard input, so that it is read
+// as standard input would be.
+void command_line(int argc, char **argv)
+{
+    const char *file = nullptr;
+    bool options = true;               // until "--"
+    for (int i = 1; i < argc; ++i) {
+        const char *argument = argv[i];
+#ifdef _WIN32
+        if (options && std::strcmp(argument, "/?") == 0)
+            argument = "--help";
+#endif
+        if (options && argument[0] == '-' && argument[1] != '\0') {
+            if (std::strcmp(argument, "--") == 0) {
+                options = false;
+            } else if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
+                out("%s", help_text);
+                stop_command_line(0);
+            } else if (std::strcmp(argument, "--version") == 0) {
+                out("dict2step " DICT2STEP_VERSION "\n");
+                stop_command_line(0);
+            } else {
+                usage_error("unknown option '%s'", argument);
+            }
+        } else if (file != nullptr) {
+            usage_error("extra file '%s': give one dictionary at most", argument);
+        } else {
+            file = argument;
+        }
+    }
+    if (file == nullptr || std::strcmp(file, "-") == 0)
+        return;
+    struct stat status;
+    if (stat(file, &status) == 0 && S_ISDIR(status.st_mode))
+        errno = EISDIR;
+    else if (std::freopen(file, "rb", stdin) != nullptr)
+        errno = 0;
+    if (errno != 0) {
+        report("%s: %s", file, std::strerror(errno));
+        stop_command_line(2);
+    }
+    input_name = file;
+}
+
+// Says what a user who sees the program wait needs to know; the run goes on
+// as usual.
+void terminal_warning()
+{
 #ifdef _WIN32
     if (isatty(STDIN_FILENO))
         report("warning: reading the dictionary from the console; end it with Ctrl-Z and Enter on a line of its own");
@@ -52,7 +127,7 @@ void usage_warnings(int argc)
 
 } // namespace
 
-int main(int argc, char **)
+int main(int argc, char **argv)
 {
 #ifdef _WIN32
     // The dictionary and everything written are bytes, as on other systems:
@@ -63,7 +138,8 @@ int main(int argc, char **)
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
     std::set_new_handler(stop_out_of_memory);
-    usage_warnings(argc);
+    command_line(argc, argv);
+    terminal_warning();
     model_init();
     // A failed parse still leaves a model worth writing; the stop at the end
     // turns the reported error into the exit status.

@@ -1,5 +1,6 @@
-// Parse-error reporting, the lines on standard error, the ways of stopping
-// and the final check of standard output.
+// Parse-error reporting, the lines on standard error and the places in the
+// input they name, the ways of stopping and the final check of standard
+// output.
 #include "driver/driver.h"
 
 #include <cerrno>
@@ -7,11 +8,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <unistd.h>
 
 #include "reader/reader.h"
+#include "writer/literal.h"
 #include "writer/output.h"
 #include "writer/writer.h"
+
+const char *input_name;
 
 namespace {
 
@@ -21,10 +26,15 @@ constexpr int bad_numbers_shown = 10;
 bool error_reported;                   // the input had an error: status 1
 int bad_numbers;                       // cells that were not numbers
 
-// "dict2step: ", the formatted text and a line end on standard error.
-void report_list(const char *format, va_list arguments)
+// "dict2step: ", the place of line when there is one, the formatted text
+// and a line end on standard error.
+void report_list(int line, const char *format, va_list arguments)
 {
     std::fputs("dict2step: ", stderr);
+    if (line > 0 && input_name != nullptr)
+        std::fprintf(stderr, "%s:%d: ", input_name, line);
+    else if (line > 0)
+        std::fprintf(stderr, "line %d: ", line);
     std::vfprintf(stderr, format, arguments);
     std::fputc('\n', stderr);
 }
@@ -54,38 +64,85 @@ void report_bad_numbers_left()
     std::exit(status);
 }
 
+// The start of a text met at a syntax error, as a string literal: its first
+// line (or, when that is empty, its first bytes), at most 30 bytes of it.
+std::string quoted_start(const char *text)
+{
+    constexpr std::size_t most = 30;
+    std::size_t line = std::strcspn(text, "\n");
+    std::string start(text, line > 0 ? line : std::strlen(text));
+    start.resize(text_cut(start.c_str(), start.size(), most));
+    char quoted[most * quoted_growth + 3];
+    quote_into(quoted, start.c_str());
+    return quoted;
+}
+
 } // namespace
 
 void report(const char *format, ...)
 {
     va_list arguments;
     va_start(arguments, format);
-    report_list(format, arguments);
+    report_list(0, format, arguments);
     va_end(arguments);
 }
 
-void report_bad_number(const char *format, ...)
+void report_at(int line, const char *format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    report_list(line, format, arguments);
+    va_end(arguments);
+}
+
+void report_hint(const char *format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    std::fputs("dict2step: hint: ", stderr);
+    std::vfprintf(stderr, format, arguments);
+    std::fputc('\n', stderr);
+    va_end(arguments);
+}
+
+void report_bad_number(int line, const char *format, ...)
 {
     error_reported = true;
     if (++bad_numbers > bad_numbers_shown)
         return;
     va_list arguments;
     va_start(arguments, format);
-    report_list(format, arguments);
+    report_list(line, format, arguments);
     va_end(arguments);
 }
 
 // The message keeps its place on standard output, ahead of the exchange
-// file; standard error says where it was met.
+// file; standard error says where it was met, what the parser met there and
+// what it would have taken, and explains the error when it is one of the
+// tag language's traps.
 int yyerror(const char *message)
 {
     error_reported = true;
     out("%s\n", message);
-    const char *met = std::strcmp(message, "syntax error") == 0 ? parse_error_token() : nullptr;
-    if (met != nullptr)
-        report("line %d: %s, unexpected %s", yylineno, message, met);
-    else
-        report("line %d: %s", yylineno, message);
+    if (std::strcmp(message, "syntax error") != 0) {
+        report_at(last_token_line(), "%s", message);
+        return 0;
+    }
+    SyntaxError error;
+    syntax_error_describe(&error);
+    std::string text = std::string(message) + ", unexpected " + error.met;
+    if (error.text != nullptr)
+        text += " " + quoted_start(error.text);
+    if (error.expected[0] != '\0')
+        text += std::string(", expecting ") + error.expected;
+    if (error.open_class != nullptr)
+        text += " (class '" + std::string(error.open_class->code) + "' opened on line " +
+                std::to_string(error.open_class->line) + ")";
+    report_at(error.line, "%s", text.c_str());
+    if (input_encoding_hint() != nullptr)
+        report_hint("%s", input_encoding_hint());
+    else if (error.hint != nullptr)
+        report_hint(error.hint, error.hint_line);
     return 0;
 }
 
@@ -97,15 +154,27 @@ void stop_finished()
     stop_with(error_reported ? 1 : 0);
 }
 
+void stop_command_line(int status)
+{
+    stop_with(status);
+}
+
 void stop_conversion_failed()
 {
     stop_with(1);
 }
 
-void stop_scanner_failed(const char *message, int line)
+void stop_scanner_failed(const char *message, int line, const char *hint)
 {
     std::fprintf(stderr, "%s\n", message);
-    report("stopped at line %d", line);
+    if (input_name != nullptr)
+        report("%s:%d: stopped here", input_name, line);
+    else
+        report("stopped at line %d", line);
+    if (input_encoding_hint() != nullptr)
+        report_hint("%s", input_encoding_hint());
+    else if (hint != nullptr)
+        report_hint("%s", hint);
     stop_with(2);
 }
 

@@ -34,6 +34,7 @@ TdNode *td_temp;
 
 char *bsu_now;
 char *supplier_bsu;
+int supplier_line;
 int element_number_now;
 
 ClassStackEntry *class_stack_now;
@@ -91,14 +92,52 @@ void *model_alloc(std::size_t size, std::size_t align)
     return reinterpret_cast<char *>(start);
 }
 
-char *model_copy(const char *text, std::size_t length)
+char *model_copy(const char *text, std::size_t length, std::size_t room_before)
 {
-    if (arena_next == nullptr || std::size_t(arena_end - arena_next) < length + 1)
-        arena_new_block(length + 1);
-    arena_end -= length + 1;
-    std::memcpy(arena_end, text, length);
-    arena_end[length] = '\0';
-    return arena_end;
+    std::size_t size = room_before + length + 1;
+    if (arena_next == nullptr || std::size_t(arena_end - arena_next) < size)
+        arena_new_block(size);
+    arena_end -= size;
+    char *copy = arena_end + room_before;
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
+    return copy;
+}
+
+namespace {
+
+// A step too long for its byte, with the line it leads to.
+struct LongStep {
+    const char *text;
+    int line;
+    LongStep *next;
+};
+
+constexpr unsigned char long_step = 255;   // the byte of a step kept in the list
+LongStep *long_steps;
+
+} // namespace
+
+void model_line_set(char *text, int line_before, int line)
+{
+    int step = line - line_before;
+    text[-1] = char(step < long_step ? step : long_step);
+    if (step >= long_step) {
+        LongStep *kept = model_new<LongStep>();
+        *kept = {text, line, long_steps};
+        long_steps = kept;
+    }
+}
+
+int model_line(const char *text, int line_before)
+{
+    unsigned char step = static_cast<unsigned char>(text[-1]);
+    if (step < long_step)
+        return line_before + step;
+    const LongStep *kept = long_steps;
+    while (kept->text != text)
+        kept = kept->next;
+    return kept->line;
 }
 
 void model_init()

@@ -18,6 +18,8 @@ struct ClassNode {
     char *name = nullptr;              // class name, as read
     int level = 0;                     // nesting depth: root 0, top-level class 1
     int instance_number = 0;           // number of its CLASS_BSU; 0 for the root
+    int line = 0;                      // input line of its opening tag
+    int end_line = 0;                  // input line of its </CLASS>; 0 while it is open
     PropertyNode *properties = nullptr; // head of its property chain, or null
     TableNode *table = nullptr;        // its table, or null
     ClassNode *first_child = nullptr;  // first subclass
@@ -31,19 +33,24 @@ struct PropertyNode {
     char *type = nullptr;              // "STRING", "REAL" or "INTEGER" when valid
     PropertyNode *next = nullptr;      // next property; null in the tail
     int instance_number = 0;           // number of its PROPERTY_BSU
+    int line = 0;                      // input line of its opening tag; that of its <PTYPE> is kept with its type
 };
 
 struct TableNode {
     char *code = nullptr;              // table code
     ColumnNode *columns = nullptr;     // head of its column chain
     int instance_number = 0;           // number of its TABLE_BSU
+    int line = 0;                      // input line of its opening tag
 };
 
 struct ColumnNode {
     TdNode *tds = nullptr;             // head of its value chain, top to bottom
     ColumnNode *next = nullptr;        // next column; null in the tail
+    int line = 0;                      // input line of its <COLUMN>
 };
 
+// A cell's input line is kept with its text, to cost no more than a byte a
+// cell: see model_line.
 struct TdNode {
     char *text = nullptr;              // cell value, as read
     TdNode *next = nullptr;            // next value; null in the tail
@@ -76,6 +83,7 @@ extern TdNode *td_temp;                // a just-allocated value
 
 extern char *bsu_now;                  // the code value read last
 extern char *supplier_bsu;             // the supplier's code; null until read
+extern int supplier_line;              // input line of the supplier library's opening tag
 extern int element_number_now;         // next entity instance number to hand out
 
 extern ClassStackEntry *class_stack_now;  // top of the traversal stack
@@ -92,8 +100,18 @@ template <typename Node> Node *model_new()
     return new (model_alloc(sizeof(Node), alignof(Node))) Node();
 }
 
-// A NUL-terminated arena copy of length bytes of text.
-char *model_copy(const char *text, std::size_t length);
+// A NUL-terminated arena copy of length bytes of text, with room_before
+// bytes of room in front of it.
+char *model_copy(const char *text, std::size_t length, std::size_t room_before = 0);
+
+// The input line of the tag that opens an element text (a cell's <TD>, a
+// property's <PTYPE>), kept in the byte before the text, which the scanner
+// leaves free in front of every element text, as the lines from an earlier
+// line that the reader of the line knows: the line of the cell above (of the
+// column, for its first cell), the line of the property. Steps of 255 lines
+// or more are kept in a list of their own.
+void model_line_set(char *text, int line_before, int line);
+int model_line(const char *text, int line_before);
 
 // Sets up the empty model that the reader starts from: one-node value, column
 // and property chains, an empty table, the root class, no class open, and

@@ -3,11 +3,13 @@
 // read: a class exists from the '>' of its opening tag, and properties, tables,
 // columns and cell values are collected in the pending open-tail chains of the
 // model and handed to their owner when the owner's part ends.
+#include <cstdio>
 #include <cstring>
 
 #include "driver/driver.h"
 #include "model/model.h"
 #include "reader/reader.h"
+#include "reader/scanner.h"
 
 // Parse stack entries; a deeper document is reported as "yacc stack overflow".
 #define YYMAXDEPTH 500
@@ -15,11 +17,12 @@
 int yylex();
 
 static char *unquote(char *quoted);
-static void place_class();
+static void place_class(int line);
+static void close_class(int line);
 static void close_property();
 static void hand_over_properties();
-static void close_value(char *text);
-static void close_column();
+static void close_value(char *text, int line);
+static void close_column(int line);
 static void hand_over_columns();
 static void close_table();
 %}
@@ -27,15 +30,17 @@ static void close_table();
 %expect 0
 %expect-rr 0
 
+/* A text's or quoted value's copy; for every other token, the line where it begins. */
 %union {
     char *text;
+    int line;
 }
 
-%token SUPPLIER_LIBRARY_START SUPPLIER_LIBRARY_END CLASS_START CLASS_END
-%token PROPERTY_START PROPERTY_END TABLE_START TABLE_END
+%token <line> SUPPLIER_LIBRARY_START SUPPLIER_LIBRARY_END CLASS_START CLASS_END
+%token <line> PROPERTY_START PROPERTY_END TABLE_START TABLE_END
 %token <text> QUOTED_STRING
-%token TAG_CLOSE CNAME_START CNAME_END PNAME_START PNAME_END PTYPE_START PTYPE_END
-%token COLUMN_START COLUMN_END TD_START TD_END
+%token <line> TAG_CLOSE CNAME_START CNAME_END PNAME_START PNAME_END PTYPE_START PTYPE_END
+%token <line> COLUMN_START COLUMN_END TD_START TD_END
 %token <text> TEXT
 
 %%
@@ -43,7 +48,7 @@ static void close_table();
 supplier_library : supplier_head class_list SUPPLIER_LIBRARY_END
                  ;
 
-supplier_head    : SUPPLIER_LIBRARY_START bsu_value TAG_CLOSE  { supplier_bsu = bsu_now; }
+supplier_head    : SUPPLIER_LIBRARY_START bsu_value TAG_CLOSE  { supplier_bsu = bsu_now; supplier_line = $1; }
                  ;
 
 class_list       : class_list class_element
@@ -54,10 +59,10 @@ bsu_value        : QUOTED_STRING                             { bsu_now = unquote
                  ;
 
 class_element    : class_head class_name property_part table_part subclass_part CLASS_END
-                                                             { --level; }
+                                                             { close_class($6); }
                  ;
 
-class_head       : CLASS_START bsu_value TAG_CLOSE           { place_class(); }
+class_head       : CLASS_START bsu_value TAG_CLOSE           { place_class($1); }
                  ;
 
 class_name       : CNAME_START TEXT CNAME_END                { class_now->name = $2; }
@@ -83,33 +88,33 @@ property_element : property_head property_name property_type PROPERTY_END
                                                              { close_property(); }
                  ;
 
-property_head    : PROPERTY_START bsu_value TAG_CLOSE        { property_now->code = bsu_now; }
+property_head    : PROPERTY_START bsu_value TAG_CLOSE        { property_now->code = bsu_now; property_now->line = $1; }
                  ;
 
 property_name    : PNAME_START TEXT PNAME_END                { property_now->name = $2; }
                  ;
 
-property_type    : PTYPE_START TEXT PTYPE_END                { property_now->type = $2; }
+property_type    : PTYPE_START TEXT PTYPE_END                { property_now->type = $2; model_line_set($2, property_now->line, $1); }
                  ;
 
 table_element    : table_head column_list TABLE_END          { hand_over_columns(); }
                  ;
 
-table_head       : TABLE_START bsu_value TAG_CLOSE           { table_now->code = bsu_now; }
+table_head       : TABLE_START bsu_value TAG_CLOSE           { table_now->code = bsu_now; table_now->line = $1; }
                  ;
 
 column_list      : column_list column_element
                  | column_element
                  ;
 
-column_element   : COLUMN_START td_list COLUMN_END           { close_column(); }
+column_element   : COLUMN_START td_list COLUMN_END           { close_column($1); }
                  ;
 
 td_list          : td_list td_element
                  | td_element
                  ;
 
-td_element       : TD_START TEXT TD_END                      { close_value($2); }
+td_element       : TD_START TEXT TD_END                      { close_value($2, $1); }
                  ;
 
 %%
@@ -127,15 +132,16 @@ static char *unquote(char *quoted)
     return quoted + 1;
 }
 
-// Puts the class whose opening tag has just been read into the tree. Its
-// level says where: one deeper than the class opened before it makes it that
-// class's first child; otherwise it follows the ancestor-or-self of that class
-// at its own level.
-static void place_class()
+// Puts the class whose opening tag, begun on the given line, has just been
+// read into the tree. Its level says where: one deeper than the class opened
+// before it makes it that class's first child; otherwise it follows the
+// ancestor-or-self of that class at its own level.
+static void place_class(int line)
 {
     ClassNode *previous = class_now;
     class_temp = model_new<ClassNode>();
     class_temp->level = ++level;
+    class_temp->line = line;
     if (level > previous->level) {
         class_temp->parent = previous;
         previous->first_child = class_temp;
@@ -147,6 +153,23 @@ static void place_class()
     }
     class_now = class_temp;
     class_now->code = bsu_now;
+}
+
+// The innermost class still open: the class opened last, or the ancestor of
+// it at the level of the classes open.
+static ClassNode *innermost_open_class()
+{
+    ClassNode *open = class_now;
+    while (open->level > level)
+        open = open->parent;
+    return level > 0 ? open : nullptr;
+}
+
+// A </CLASS> on the given line closes the innermost class open.
+static void close_class(int line)
+{
+    innermost_open_class()->end_line = line;
+    --level;
 }
 
 // The property in the tail is complete: a new empty tail follows it.
@@ -165,9 +188,15 @@ static void hand_over_properties()
     property_first = property_now = model_new<PropertyNode>();
 }
 
-static void close_value(char *text)
+// A cell's line is kept as the lines from the cell above it; the first
+// cell of a column stands on its <COLUMN>'s line, as nothing may come
+// between the two.
+static void close_value(char *text, int line)
 {
+    static int line_above;             // the line of the cell above
     td_now->text = text;
+    model_line_set(text, td_now == td_first ? line : line_above, line);
+    line_above = line;
     td_temp = model_new<TdNode>();
     td_now->next = td_temp;
     td_now = td_temp;
@@ -175,9 +204,10 @@ static void close_value(char *text)
 
 // The column takes the value chain; a new empty column tail and a new value
 // chain follow.
-static void close_column()
+static void close_column(int line)
 {
     column_now->tds = td_first;
+    column_now->line = line;
     column_temp = model_new<ColumnNode>();
     column_now->next = column_temp;
     column_now = column_temp;
@@ -198,19 +228,104 @@ static void close_table()
     table_now = model_new<TableNode>();
 }
 
-// The token the parser met at a syntax error, as it stands in a document.
-const char *parse_error_token()
+// The tokens as they stand in a document, for the messages.
+static const char *token_name(int token)
 {
-    static const char *const tokens[] = {
+    static const char *const names[] = {
         "'<SUPPLIER_LIBRARY BSU='", "'</SUPPLIER_LIBRARY>'", "'<CLASS BSU='", "'</CLASS>'",
         "'<PROPERTY BSU='", "'</PROPERTY>'", "'<TABLE BSU='", "'</TABLE>'", "quoted value", "'>'",
         "'<CNAME>'", "'</CNAME>'", "'<PNAME>'", "'</PNAME>'", "'<PTYPE>'", "'</PTYPE>'",
         "'<COLUMN>'", "'</COLUMN>'", "'<TD>'", "'</TD>'", "text",
     };
-    static_assert(sizeof tokens / sizeof *tokens == TEXT - SUPPLIER_LIBRARY_START + 1, "a name for each token");
-    if (yychar == 0)
-        return "end of input";
-    if (yychar >= SUPPLIER_LIBRARY_START && yychar <= TEXT)
-        return tokens[yychar - SUPPLIER_LIBRARY_START];
-    return nullptr;
+    static_assert(sizeof names / sizeof *names == TEXT - SUPPLIER_LIBRARY_START + 1, "a name for each token");
+    return token == 0 ? "end of input" : names[token - SUPPLIER_LIBRARY_START];
+}
+
+// The parser's view of the token stream: each token with the line where it
+// begins (in yylval, for a token without text), the token before it, and a
+// markup opener that started no comment between the two.
+static int token_before;               // the token read before the last
+static int token_read;                 // the token read last
+static int token_line;                 // the line where it begins
+static int opener_line;                // a stray "<!" or "<?" before it, or 0
+static char opener;                    // its second character
+
+int yylex()
+{
+    token_before = token_read;
+    token_read = scan_token();
+    token_line = token_read == 0 ? yylineno : match_line;
+    opener_line = stray_opener_line;
+    opener = stray_opener;
+    stray_opener_line = 0;
+    if (token_read != TEXT && token_read != QUOTED_STRING)
+        yylval.line = token_line;
+    return token_read;
+}
+
+int last_token_line()
+{
+    return token_line;
+}
+
+// Whether the parser's action table at index (yysindex for shifts, yyrindex
+// for reductions) holds an action on token in state.
+static bool takes(const YYINT *index, int state, int token)
+{
+    int at = index[state];
+    if (at == 0)
+        return false;
+    at += token;
+    return at >= 0 && at <= YYTABLESIZE && yycheck[at] == token;
+}
+
+// The tokens the parser has an action for in the state where it met the
+// error, from its own tables, as "'A', 'B' or 'C'"; left empty when there
+// are more than four, which would say little.
+static void expected_describe(char *expected, std::size_t size)
+{
+    constexpr int most = 4;
+    int state = *yystack.s_mark;
+    int tokens[most];
+    int count = 0;
+    for (int token = 0; token <= TEXT; token = token == 0 ? SUPPLIER_LIBRARY_START : token + 1) {
+        // The whole document read, the parser takes only the end of input,
+        // which its tables leave to its code.
+        bool taken = state == YYFINAL ? token == 0 : takes(yysindex, state, token) || takes(yyrindex, state, token);
+        if (!taken)
+            continue;
+        if (count == most)
+            return;
+        tokens[count++] = token;
+    }
+    std::size_t length = 0;
+    for (int i = 0; i < count; ++i) {
+        const char *separator = i == 0 ? "" : " or ";
+        length += std::snprintf(expected + length, size - length, "%s%s", separator, token_name(tokens[i]));
+    }
+}
+
+void syntax_error_describe(SyntaxError *error)
+{
+    error->line = token_line;
+    error->met = token_name(token_read);
+    if (token_read == TEXT || token_read == QUOTED_STRING)
+        error->text = yylval.text;
+    expected_describe(error->expected, sizeof error->expected);
+    if (token_read == 0)
+        error->open_class = innermost_open_class();
+    if (token_read == QUOTED_STRING && token_before == QUOTED_STRING) {
+        error->hint = "an opening tag holds one code, its BSU, in double quotes: a code ends at the next "
+                      "double quote, so it can hold none, and the tag takes no other attribute";
+    } else if (token_read == TEXT && token_before == COLUMN_START) {
+        error->hint = "nothing may stand between <COLUMN> and its first <TD>, not even a line break: "
+                      "write <COLUMN><TD>";
+    } else if (opener_line != 0) {
+        error->hint_line = opener_line;
+        error->hint = opener == '!'
+            ? "the '<!' on line %d starts no comment or declaration: one must end with '>' on the line "
+              "where it starts, with something in between, or what follows is read as markup"
+            : "the '<?' on line %d starts no processing instruction: one must end with '?>' on the line "
+              "where it starts, with something in between, or what follows is read as markup";
+    }
 }

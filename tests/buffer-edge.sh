@@ -6,7 +6,7 @@
 # read is an overflow, unless the 16383 bytes already form a match that no
 # byte could lengthen: a value in double quotes, or one ended by a line end,
 # or a tag head up to its '=', of exactly 16383 bytes is a token too large.
-# Either message names the line where the token starts.
+# Either message names the line where the token starts, and a hint may follow.
 # Usage: buffer-edge.sh PROGRAM
 program=$1
 work=$(mktemp -d) || exit 1
@@ -70,8 +70,9 @@ for kind in double-quoted quote-ended-by-line-end single-quoted-at-end class-tag
                 checked=$((checked + 1))
                 if [ -n "$message" ]; then
                     [ "$status" -eq 2 ] && [ ! -s "$work/out" ] &&
-                        [ "$(cat "$work/err")" = "$message
-dict2step: stopped at line $line" ] && continue
+                        [ "$(sed -n 1,2p "$work/err")" = "$message
+dict2step: stopped at line $line" ] &&
+                        [ "$(sed -n '3,$p' "$work/err" | grep -c -v '^dict2step: hint: ')" -eq 0 ] && continue
                 else
                     [ "$status" -le 1 ] && ! grep -q -e "$large" -e "$overflow" "$work/err" && continue
                 fi

@@ -23,10 +23,11 @@ full="dict2step: cannot write standard output: No space left on device"
 "$program" < "$cases/classes/worked-example.in" > /dev/full 2> "$work/err"; status=$?
 expect "finished run to a full disk" 2 "$full"
 "$program" < "$cases/frame/empty-input.in" > /dev/full 2> "$work/err"; status=$?
-expect "syntax error to a full disk" 2 "dict2step: line 1: syntax error, unexpected end of input
+expect "syntax error to a full disk" 2 "dict2step: line 1: syntax error, unexpected end of input, expecting '<SUPPLIER_LIBRARY BSU='
 $full"
 "$program" < "$cases/properties/lower-case-type-stops.in" > /dev/full 2> "$work/err"; status=$?
-expect "unknown type to a full disk" 2 "dict2step: property 'P2' of class 'C1': unknown data type 'string'
+expect "unknown type to a full disk" 2 "dict2step: line 4: property 'P2' of class 'C1': unknown data type 'string'
+dict2step: hint: write <PTYPE>STRING</PTYPE>: a data type is written in capitals, with no blank or line break around it
 $full"
 "$program" < "$cases/classes/worked-example.in" >&- 2> "$work/err"; status=$?
 expect "closed standard output" 2 "dict2step: cannot write standard output: Bad file descriptor"

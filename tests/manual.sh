@@ -1,7 +1,7 @@
 #!/bin/sh
-# Checks the manual page: groff formats it without a warning, and the
-# complete dictionary of its EXAMPLES converts to the data section printed
-# below it. Exits 77 (skipped) where groff is missing.
+# Checks the manual page: groff formats it without a warning, for Linux and
+# for Windows, and the complete dictionary of its EXAMPLES converts to the
+# data section printed below it. Exits 77 (skipped) where groff is missing.
 # Usage: manual.sh PROGRAM PAGE
 program=$1
 page=$2
@@ -10,18 +10,21 @@ work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
 failed=0
 
-# The default device and the terminal one that man uses break lines apart.
+# The default device and the terminal one that man uses break lines apart;
+# the Windows manual is the same page rendered with the register windows set.
 for device in ps utf8; do
-    groff -man -ww -z -T$device "$page" > "$work/warnings" 2>&1
-    if [ -s "$work/warnings" ]; then
-        echo "FAIL: groff -T$device warns:"; cat "$work/warnings"; failed=1
-    fi
+    for windows in 0 1; do
+        groff -man -ww -z -T$device -rwindows=$windows "$page" > "$work/warnings" 2>&1
+        if [ -s "$work/warnings" ]; then
+            echo "FAIL: groff -T$device -rwindows=$windows warns:"; cat "$work/warnings"; failed=1
+        fi
+    done
 done
 
 # The page as a reader sees it; the example's long entity lines are broken
 # with an indented continuation, which joins back with one blank.
 groff -man -Tascii -P-cbou "$page" > "$work/page" 2> /dev/null
-sed -n "/dict2step > screws.stp << 'EOF'/,/^ *EOF\$/p" "$work/page" | sed '1d;$d' |
+sed -n '/^ *<SUPPLIER_LIBRARY BSU="S1">$/,/^ *<\/SUPPLIER_LIBRARY>$/p' "$work/page" |
     sed 's/^           //' > "$work/in"
 sed -n '/^ *DATA;$/,/^ *ENDSEC;$/p' "$work/page" | sed 's/^           //' |
     awk '/^    / { sub(/^ +/, ""); line = line " " $0; next }

@@ -4,7 +4,7 @@
 # the three documented outcomes and nothing else: 0 with a complete file and
 # no error, 1 with its error line in the output or a cell that is no number,
 # and its line on standard error, 2 with the scanner's message and the line
-# it stopped at on standard error.
+# it stopped at on standard error (and a hint that explains it, if any).
 # A signal, a hang, a sanitizer report (ASAN/UBSAN exitcode set outside 0 to
 # 2) or any other status fails.
 # Usage: robustness.sh PROGRAM CASES-DIRECTORY [RUNS [SEED]]
@@ -108,7 +108,7 @@ while [ "$r" -le "$runs" ]; do
     verdict=
     last=$(tail -n 1 "$work/out")
     # Lines on standard error other than warnings.
-    errors=$(grep -v -c '^dict2step: warning: ' "$work/err")
+    errors=$(grep -v -c -e '^dict2step: warning: ' -e '^dict2step: line [0-9]*: warning: ' "$work/err")
     case $status in
     0)  count0=$((count0 + 1))
         [ "$last" = "END-ISO-10303-21;" ] || verdict="status 0 without the file's last line"
@@ -122,7 +122,8 @@ while [ "$r" -le "$runs" ]; do
         grep -q -e '^dict2step: line [0-9]*: ' -e '^dict2step: property ' -e '^dict2step: table ' "$work/err" ||
             verdict="status 1 without its line on standard error" ;;
     2)  count2=$((count2 + 1))
-        [ "$(wc -l < "$work/err")" -eq 2 ] && tail -n 1 "$work/err" | grep -qx 'dict2step: stopped at line [0-9]*' ||
+        grep -v '^dict2step: hint: ' "$work/err" > "$work/stop"
+        [ "$(wc -l < "$work/stop")" -eq 2 ] && tail -n 1 "$work/stop" | grep -qx 'dict2step: stopped at line [0-9]*' ||
             verdict="status 2 without the scanner's message and its line" ;;
     124) verdict="no end within 10 seconds" ;;
     *)  verdict="exit status $status" ;;

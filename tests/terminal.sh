@@ -4,7 +4,8 @@
 # as soon as it is typed: a syntax error there ends the run at once, without
 # waiting for another line or the end of input. A whole document typed and
 # ended with ^D converts as it does from a file, after a warning that the
-# dictionary is read from the terminal.
+# dictionary is read from the terminal; a file named on the command line is
+# read without either.
 # Usage: terminal.sh PROGRAM
 program=$1
 command -v script > /dev/null || exit 77
@@ -66,5 +67,15 @@ tail -n +2 "$work/err" > "$work/terminal-err"
 cmp -s "$work/terminal-err" "$work/file-err" || fail "document: standard error differs from a run on a file"
 for part in out status; do
     cmp -s "$work/$part" "$work/file-$part" || fail "document: standard $part differs from a run on a file"
+done
+
+# A file named on the command line is read instead of the terminal, with no
+# warning and no wait.
+rm -f "$work/done" "$work/err"
+: | script -qec "'$program' '$work/document' > '$work/out' 2> '$work/err'; echo \$? > '$work/status'; touch '$work/done'" /dev/null > /dev/null
+[ -f "$work/done" ] || fail "file argument: the run did not end"
+[ -s "$work/err" ] && fail "file argument on a terminal: $(cat "$work/err")"
+for part in out status; do
+    cmp -s "$work/$part" "$work/file-$part" || fail "file argument: standard $part differs from a run on a file"
 done
 exit $failed

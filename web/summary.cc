@@ -38,6 +38,7 @@ void string_out(std::FILE *file, const char *text)
 }
 
 // Chains end in an empty tail node, so a node with a successor holds an item.
+// A property is [code, name, type, line of its opening tag].
 void properties_out(std::FILE *file, const PropertyNode *property, Counts *counts)
 {
     std::fputs("[", file);
@@ -49,7 +50,7 @@ void properties_out(std::FILE *file, const PropertyNode *property, Counts *count
         string_out(file, property->name);
         std::fputs(",", file);
         string_out(file, property->type);
-        std::fputs("]", file);
+        std::fprintf(file, ",%d]", property->line);
         ++counts->properties;
         separator = ",";
     }
@@ -80,8 +81,9 @@ void table_summary_out(std::FILE *file, const TableNode *table, Counts *counts)
     std::fprintf(file, ",\"columns\":%ld,\"rows\":%ld}", columns, rows);
 }
 
-// The classes of one sibling chain and, nested, their subclasses; the
-// nesting is at most as deep as the parser's stack allows.
+// The classes of one sibling chain and, nested, their subclasses, each with
+// the lines of its opening and closing tags (null for a class never closed);
+// the nesting is at most as deep as the parser's stack allows.
 void classes_out(std::FILE *file, const ClassNode *first, Counts *counts)
 {
     std::fputs("[", file);
@@ -92,6 +94,11 @@ void classes_out(std::FILE *file, const ClassNode *first, Counts *counts)
         string_out(file, node->code);
         std::fputs(",\"name\":", file);
         string_out(file, node->name);
+        std::fprintf(file, ",\"line\":%d,\"end\":", node->line);
+        if (node->end_line > 0)
+            std::fprintf(file, "%d", node->end_line);
+        else
+            std::fputs("null", file);
         std::fputs(",\"properties\":", file);
         properties_out(file, node->properties, counts);
         std::fputs(",\"table\":", file);

@@ -144,21 +144,32 @@ void quote_into(char *buffer, const char *text)
     *literal_out<false>(buffer, text) = '\0';
 }
 
-std::size_t text_characters(const char *text)
+// A text of no more bytes than characters is not longer, whatever it holds.
+bool text_longer_than(const char *text, std::size_t characters)
 {
-    std::size_t characters = 0;
-    const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
-    for (int length; (length = character_length(c)) != 0; c += length)
-        ++characters;
-    return characters;
+    if (strnlen(text, characters + 1) <= characters)
+        return false;
+    return text[text_cut(text, characters, std::size_t(-1))] != '\0';
 }
 
+// A start of printable ASCII, nearly all there is in codes and names, is
+// counted a byte a character.
 std::size_t text_cut(const char *text, std::size_t characters, std::size_t bytes)
 {
-    const unsigned char *start = reinterpret_cast<const unsigned char *>(text);
-    const unsigned char *c = start;
-    for (int length; characters > 0 && (length = character_length(c)) != 0; c += length, --characters)
-        if (std::size_t(c - start) + std::size_t(length) > bytes)
+    const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
+    std::size_t most = characters < bytes ? characters : bytes;
+    std::size_t ascii = 0;
+    while (ascii < most && c[ascii] - 0x20u < 0x5Fu)
+        ++ascii;
+    characters -= ascii;
+    bytes -= ascii;
+    std::size_t cut = ascii;
+    for (; characters > 0; --characters) {
+        int length = character_length(c + cut);
+        if (length == 0 || std::size_t(length) > bytes)
             break;
-    return std::size_t(c - start);
+        cut += std::size_t(length);
+        bytes -= std::size_t(length);
+    }
+    return cut;
 }

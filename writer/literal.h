@@ -23,9 +23,12 @@ constexpr std::size_t quoted_growth = 12;
 // a NUL. For texts shown in messages.
 void quote_into(char *buffer, const char *text);
 
-// The characters a reader decodes from text's literal: each printable ASCII
-// byte, control character, UTF-8 character and stray byte is one.
-std::size_t text_characters(const char *text);
+// Characters are counted as a reader decodes them from text's literal: each
+// printable ASCII byte, control character, UTF-8 character and stray byte is
+// one.
+
+// Whether text has more than the given number of characters.
+bool text_longer_than(const char *text, std::size_t characters);
 
 // The bytes of the longest start of text with at most characters characters
 // and at most bytes bytes that ends at a character's end.

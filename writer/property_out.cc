@@ -1,6 +1,7 @@
 // The property entities: a block of eight per property, in the order that
 // writer.h gives with their offsets from the PROPERTY_BSU.
 #include <cstring>
+#include <strings.h>
 
 #include "driver/driver.h"
 #include "writer/output.h"
@@ -29,6 +30,38 @@ const DataType *find_data_type(const char *keyword)
     return nullptr;
 }
 
+namespace {
+
+// The data type that text means when written in another case, or with
+// blanks or line ends around it; null when it is none of them.
+const DataType *meant_data_type(const char *text)
+{
+    std::size_t start = std::strspn(text, " \t\r\n");
+    std::size_t length = std::strlen(text + start);
+    while (length > 0 && std::strchr(" \t\r\n", text[start + length - 1]) != nullptr)
+        --length;
+    for (const DataType &type : data_types)
+        if (length == std::strlen(type.keyword) && strncasecmp(text + start, type.keyword, length) == 0)
+            return &type;
+    return nullptr;
+}
+
+// Says why the property's type is unknown, and what to write instead.
+[[noreturn]] void unknown_type_stop(const ClassNode *owner)
+{
+    out("#%d=UNKNOWN_TYPE();\n", element_number_now++);
+    report_at(model_line(property_now->type, property_now->line), "property '%s' of class '%s': unknown data type '%s'",
+              property_now->code, owner->code, property_now->type);
+    if (const DataType *meant = meant_data_type(property_now->type))
+        report_hint("write <PTYPE>%s</PTYPE>: a data type is written in capitals, with no blank or line break "
+                    "around it", meant->keyword);
+    else
+        report_hint("the data types are STRING, REAL and INTEGER, written in capitals");
+    stop_conversion_failed();
+}
+
+} // namespace
+
 void property_out(ClassNode *owner)
 {
     if (owner->properties == nullptr)
@@ -39,12 +72,8 @@ void property_out(ClassNode *owner)
         out("#%d=PROPERTY_BSU(%q, '001', #%d);\n", n, property_now->code, owner->instance_number);
         item_names_out(property_now->name);
         const DataType *type = find_data_type(property_now->type);
-        if (type == nullptr) {
-            out("#%d=UNKNOWN_TYPE();\n", element_number_now++);
-            report("property '%s' of class '%s': unknown data type '%s'",
-                   property_now->code, owner->code, property_now->type);
-            stop_conversion_failed();
-        }
+        if (type == nullptr)
+            unknown_type_stop(owner);
         out(type->type_line, element_number_now++);
         out(type->variable_line, element_number_now++);
         out("#%d=SELF_PROPERTY_VALUE_SEMANTICS(#%d, $);\n", element_number_now++, n);

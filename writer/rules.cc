@@ -4,11 +4,9 @@
 // one class to a reader, and so are two properties of a class. The input may
 // break them; the file is written all the same, and each kind of breach is
 // reported once, with its count and its first case, when the file is done.
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
-#include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "driver/driver.h"
@@ -22,14 +20,16 @@ constexpr std::size_t supplier_characters = 18; // the supplier's code
 constexpr std::size_t name_characters = 30;     // a preferred name
 
 // Where a breach was met: the code of a supplier, class, property or table,
-// and the class that a property or table belongs to.
+// the class that a property or table belongs to, and the input line of its
+// opening tag.
 struct Case {
     const char *kind = nullptr;        // "supplier", "class", "property" or "table"
     const char *code = nullptr;
     const char *owner = nullptr;       // the class's code, for a property or table
+    int line = 0;
 };
 
-// One kind of breach: how many, and the first met.
+// One kind of breach: how many, and the first in the input.
 struct Breach {
     long count = 0;
     Case first;
@@ -41,31 +41,40 @@ Breach long_names;
 Breach repeated_classes;
 Breach repeated_properties;
 
-void count(Breach *breach, const char *kind, const char *code, const char *owner = nullptr)
+// The classes are written in another order than the input's, so the first
+// case is the one on the lowest line.
+void count(Breach *breach, const Case &found)
 {
-    if (breach->count++ == 0)
-        breach->first = {kind, code, owner};
+    if (breach->count++ == 0 || found.line < breach->first.line)
+        breach->first = found;
 }
 
 // A set of codes, open addressing on their text; grows to keep a quarter of
-// its slots free.
+// its slots free. A set that is emptied again notes its filled slots.
 struct CodeSet {
+    bool emptied = false;              // code_set_clear is called on it
     std::vector<const char *> slots;
-    std::vector<std::size_t> used;     // the filled slots, to empty them again
+    std::vector<std::size_t> used;     // the filled slots, where emptied
+    std::size_t count = 0;
 };
 
+// FNV-1a: codes are short, and this keeps their hashing cheap.
 std::size_t code_hash(const char *code)
 {
-    return std::hash<std::string_view>()(code);
+    std::uint64_t hash = 0xcbf29ce484222325u;
+    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(code); *c != '\0'; ++c)
+        hash = (hash ^ *c) * 0x100000001b3u;
+    return std::size_t(hash ^ hash >> 32);
 }
 
 // Adds code; false when the set held it already.
 bool code_set_insert(CodeSet *set, const char *code)
 {
-    if (4 * (set->used.size() + 1) > 3 * set->slots.size()) {
+    if (4 * (set->count + 1) > 3 * set->slots.size()) {
         std::vector<const char *> old(set->slots.size() < 16 ? 16 : 2 * set->slots.size(), nullptr);
         old.swap(set->slots);
         set->used.clear();
+        set->count = 0;
         for (const char *kept : old)
             if (kept != nullptr)
                 code_set_insert(set, kept);
@@ -74,7 +83,9 @@ bool code_set_insert(CodeSet *set, const char *code)
     for (std::size_t slot = code_hash(code) & mask;; slot = (slot + 1) & mask) {
         if (set->slots[slot] == nullptr) {
             set->slots[slot] = code;
-            set->used.push_back(slot);
+            ++set->count;
+            if (set->emptied)
+                set->used.push_back(slot);
             return true;
         }
         if (std::strcmp(set->slots[slot], code) == 0)
@@ -87,25 +98,26 @@ void code_set_clear(CodeSet *set)
     for (std::size_t slot : set->used)
         set->slots[slot] = nullptr;
     set->used.clear();
+    set->count = 0;
 }
 
 CodeSet class_codes;
-CodeSet property_codes;                // of the class being checked
+CodeSet property_codes = {true, {}, {}, 0}; // of the class being checked
 
-void check_code(const char *kind, const char *code, std::size_t most, const char *owner = nullptr)
+void check_code(const Case &found, std::size_t most)
 {
-    if (code == nullptr)
+    if (found.code == nullptr)
         return;
-    if (std::strpbrk(code, ".- ") != nullptr)
-        count(&forbidden_characters, kind, code, owner);
-    if (text_characters(code) > most)
-        count(&too_long, kind, code, owner);
+    if (std::strpbrk(found.code, ".- ") != nullptr)
+        count(&forbidden_characters, found);
+    if (text_longer_than(found.code, most))
+        count(&too_long, found);
 }
 
-void check_name(const char *name, const char *kind, const char *code, const char *owner = nullptr)
+void check_name(const char *name, const Case &found)
 {
-    if (name != nullptr && text_characters(name) > name_characters)
-        count(&long_names, kind, code, owner);
+    if (name != nullptr && text_longer_than(name, name_characters))
+        count(&long_names, found);
 }
 
 // One warning line: the text for one case, or the text for more with the count.
@@ -116,6 +128,7 @@ void breach_report(const Breach &breach, const char *one, const char *more)
     std::string first = std::string(breach.first.kind) + " '" + breach.first.code + "'";
     if (breach.first.owner != nullptr)
         first += std::string(" of class '") + breach.first.owner + "'";
+    first += " on line " + std::to_string(breach.first.line);
     if (breach.count == 1)
         report(one, first.c_str());
     else
@@ -126,26 +139,28 @@ void breach_report(const Breach &breach, const char *one, const char *more)
 
 void rules_check_class(const ClassNode *owner)
 {
-    check_code("class", owner->code, code_characters);
-    check_name(owner->name, "class", owner->code);
+    Case found = {"class", owner->code, nullptr, owner->line};
+    check_code(found, code_characters);
+    check_name(owner->name, found);
     if (owner->code != nullptr && !code_set_insert(&class_codes, owner->code))
-        count(&repeated_classes, "class", owner->code);
+        count(&repeated_classes, found);
     if (owner->properties != nullptr) {
         for (const PropertyNode *property = owner->properties; property->next != nullptr; property = property->next) {
-            check_code("property", property->code, code_characters, owner->code);
-            check_name(property->name, "property", property->code, owner->code);
+            found = {"property", property->code, owner->code, property->line};
+            check_code(found, code_characters);
+            check_name(property->name, found);
             if (property->code != nullptr && !code_set_insert(&property_codes, property->code))
-                count(&repeated_properties, "property", property->code, owner->code);
+                count(&repeated_properties, found);
         }
         code_set_clear(&property_codes);
     }
     if (owner->table != nullptr)
-        check_code("table", owner->table->code, code_characters, owner->code);
+        check_code({"table", owner->table->code, owner->code, owner->table->line}, code_characters);
 }
 
 void rules_report()
 {
-    check_code("supplier", supplier_bsu, supplier_characters);
+    check_code({"supplier", supplier_bsu, nullptr, supplier_line}, supplier_characters);
     breach_report(forbidden_characters,
                   "warning: 1 code holds '.', '-' or a blank, which the schema forbids: %s",
                   "warning: %ld codes hold '.', '-' or a blank, which the schema forbids; the first: %s");

@@ -32,7 +32,7 @@ const char *signed_digits_end(const char *c)
 // exchange-file INTEGER ([+-]?[0-9]+), a REAL ([+-]?[0-9]+\.[0-9]*(E[+-]?[0-9]+)?)
 // or neither. A cell is written as it was read, so anything else in a
 // number column would corrupt the file: "12,5" reads as two values.
-enum NumberForm { not_a_number, integer_form, real_form };
+enum NumberForm { no_number, integer_number, real_number };
 
 // *digits_end is where the digits of an integer end.
 NumberForm number_form(const char *text, const char **digits_end)
@@ -41,19 +41,19 @@ NumberForm number_form(const char *text, const char **digits_end)
     while (is_blank(*c))
         ++c;
     if ((c = signed_digits_end(c)) == nullptr)
-        return not_a_number;
+        return no_number;
     *digits_end = c;
-    NumberForm form = integer_form;
+    NumberForm form = integer_number;
     if (*c == '.') {
-        form = real_form;
+        form = real_number;
         while (is_digit(*++c)) {
         }
         if (*c == 'E' && (c = signed_digits_end(c + 1)) == nullptr)
-            return not_a_number;
+            return no_number;
     }
     while (is_blank(*c))
         ++c;
-    return *c == '\0' ? form : not_a_number;
+    return *c == '\0' ? form : no_number;
 }
 
 // The column in column_now, typed by the property it stands for, at the
@@ -63,17 +63,19 @@ int column_out(ClassNode *owner, const DataType *type, int column)
     const char *value = type->quoted_values ? "%q, " : "%s, ";
     const char *last_value = type->quoted_values ? "%q" : "%s";
     int row = 0;
+    int line = column_now->line;       // of the cell's <TD>, in a number column
     out(type->column_open, element_number_now++);
     for (td_now = column_now->tds; td_now->next != nullptr; td_now = td_now->next) {
         ++row;
         const char *text = td_now->text;
         bool last = td_now->next->next == nullptr;
         if (type->not_a_number != nullptr) {
+            line = model_line(text, line);
             const char *digits_end = nullptr;
             NumberForm form = number_form(text, &digits_end);
-            if (form == not_a_number || (form == real_form && !type->real_numbers)) {
-                report_bad_number(type->not_a_number, table_now->code, owner->code, column, row, text);
-            } else if (form == integer_form && type->real_numbers) {
+            if (form == no_number || (form == real_number && !type->real_numbers)) {
+                report_bad_number(line, type->not_a_number, table_now->code, owner->code, column, row, text);
+            } else if (form == integer_number && type->real_numbers) {
                 // 20 is an INTEGER in the exchange file; a REAL column takes 20.
                 out_bytes(text, std::size_t(digits_end - text));
                 out(last ? ".%s" : ".%s, ", digits_end);
@@ -103,12 +105,14 @@ void table_out(ClassNode *owner)
     int first_rows = 0;
     int ragged_column = 0;             // the first column whose length differs
     int ragged_rows = 0;
+    int ragged_line = 0;
     property_now = owner->properties;
     for (column_now = table_now->columns; column_now->next != nullptr; column_now = column_now->next) {
         ++columns;
         if (property_now == nullptr || property_now->next == nullptr) {
             out("column/property name missing\n");
-            report("table '%s' of class '%s': column %d has no property", table_now->code, owner->code, columns);
+            report_at(column_now->line, "table '%s' of class '%s': column %d has no property", table_now->code,
+                      owner->code, columns);
             stop_conversion_failed();
         }
         // property_out has already stopped on any other type of this class.
@@ -118,12 +122,13 @@ void table_out(ClassNode *owner)
         } else if (rows != first_rows && ragged_column == 0) {
             ragged_column = columns;
             ragged_rows = rows;
+            ragged_line = column_now->line;
         }
         property_now = property_now->next;
     }
     if (ragged_column != 0)
-        report("warning: table '%s' of class '%s': column %d has %d values, column 1 has %d",
-               table_now->code, owner->code, ragged_column, ragged_rows, first_rows);
+        report_at(ragged_line, "warning: table '%s' of class '%s': column %d has %d values, column 1 has %d",
+                  table_now->code, owner->code, ragged_column, ragged_rows, first_rows);
 
     // The properties were written just before the table, one block each:
     // the item class extension lists the OPT_OR_MAND_PROPERTY_BSU of those
