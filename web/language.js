@@ -58,6 +58,7 @@ const tagStyle = HighlightStyle.define([
     { tag: tags.string, color: '#a0211b' },
     { tag: tags.comment, color: '#4f6b4a', fontStyle: 'italic' },
     { tag: tags.meta, color: '#5b666d' },
+    { tag: tags.content, color: '#1d2428' },
 ]);
 
 export const tagHighlighting = [tagLanguage, syntaxHighlighting(tagStyle)];

@@ -321,6 +321,61 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         assert.match(named[0].source, /<PTYPE>STRING<\/PNAME>/);
     });
 
+    test('values that are not numbers, a data type in lower case, a ragged table', async () => {
+        const cells = ['1,5', 'n/a', '2.5', 'x', 'y', 'z', '1e5', '.5', 'q', 'w', 'e', 'r', 't'];
+        const file = writeInput('values.dict', [
+            '<SUPPLIER_LIBRARY BSU="S1">',
+            '<CLASS BSU="C1">',
+            '<CNAME>Couplings</CNAME>',
+            '<PROPERTY BSU="P1"><PNAME>Size</PNAME><PTYPE>STRING</PTYPE></PROPERTY>',
+            '<PROPERTY BSU="P2"><PNAME>Torque</PNAME><PTYPE>REAL</PTYPE></PROPERTY>',
+            '<TABLE BSU="T1">',
+            '<COLUMN><TD>A</TD> <TD>B</TD></COLUMN>',
+            `<COLUMN>${cells.map((cell) => `<TD>${cell}</TD>`).join(' ')}</COLUMN>`,
+            '</TABLE>',
+            '<CLASS BSU="C2">',
+            '<CNAME>Jaw couplings</CNAME>',
+            '<PROPERTY BSU="P3"><PNAME>Bore</PNAME><PTYPE>real</PTYPE></PROPERTY>',
+            '</CLASS>',
+            '</CLASS>',
+            '</SUPPLIER_LIBRARY>',
+            '',
+        ].join('\n'));
+        const { expected } = await checkConversion(file, { expectStatus: 1 });
+        // Ten value errors and the warning on line 8, the type and its hint on line 12, then the count.
+        assert.deepEqual(expected.diagnostics.map((diagnostic) => diagnostic.line),
+                         [8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 12, null]);
+        assert.match(expected.diagnostics[11].text, /\ndict2step: hint: /);
+    });
+
+    test('warnings alone, one of them about many places', async () => {
+        const file = writeInput('warnings.dict', [
+            '<SUPPLIER_LIBRARY BSU="S1">',
+            '<CLASS BSU="C-1">',
+            '<CNAME>Couplings</CNAME>',
+            '<PROPERTY BSU="P 1"><PNAME>Size</PNAME><PTYPE>STRING</PTYPE></PROPERTY>',
+            '<TABLE BSU="T1">',
+            '<COLUMN><TD>A</TD> <TD>B</TD></COLUMN>',
+            '</TABLE>',
+            '<CLASS BSU="C2">',
+            '<CNAME>Jaw couplings</CNAME>',
+            '<PROPERTY BSU="P3"><PNAME>Bore</PNAME><PTYPE>REAL</PTYPE></PROPERTY>',
+            '<PROPERTY BSU="P4"><PNAME>Hub</PNAME><PTYPE>STRING</PTYPE></PROPERTY>',
+            '<TABLE BSU="T2">',
+            '<COLUMN><TD>12.5</TD> <TD>14</TD></COLUMN>',
+            '<COLUMN><TD>steel</TD></COLUMN>',
+            '</TABLE>',
+            '</CLASS>',
+            '</CLASS>',
+            '</SUPPLIER_LIBRARY>',
+            '',
+        ].join('\n'));
+        const { expected } = await checkConversion(file, { expectStatus: 0 });
+        assert.deepEqual(expected.diagnostics.map(({ line, severity }) => [line, severity]), [[14, 'warning'], [2, 'warning']]);
+        assert.equal(await page.$eval('#status', (shown) => shown.textContent),
+                     `Converted: ${highestNumber(expected.stdout)} entities, with 2 warnings below.`);
+    });
+
     test('a dictionary cut short', async () => {
         const lines = readFileSync(fromRoot('examples/fasteners.dict'), 'utf8').split('\n');
         const file = writeInput('cut-short.dict', `${lines.slice(0, 10).join('\n')}\n`);
@@ -465,7 +520,8 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         ].join('\n');
         const expected = runNative(Buffer.from(typed));
         assert.equal(expected.status, 1);
-
+        // The converter names the line where the text that does not fit begins.
+        assert.equal(expected.diagnostics[0].line, 3);
         await page.click('.cm-content');
         await page.keyboard.type(typed);
         const typedAt = Date.now();
@@ -527,6 +583,39 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
             assert.equal(await page.$eval('#status', (shown) => shown.textContent.startsWith('No problems found.')), true);
         });
     }
+
+    test('the tree leads to the text, and the text to the tree', async () => {
+        await page.goto(`${origin}/`);
+        await page.click('[data-example="fasteners.dict"]');
+        await nextConversion(0);
+        await expandTree();
+        const clickLabel = async (label, text) => {
+            const labels = await page.$$(label);
+            for (const handle of labels)
+                if ((await handle.evaluate((shown) => shown.textContent)).includes(text)) {
+                    await handle.click();
+                    return;
+                }
+            assert.fail(`no ${label} holds ${text}`);
+        };
+        // A class selects the line of its tag, a property the line of its own.
+        await clickLabel('.class-label', 'Bolts');
+        await waitForCursorLine(6);
+        await clickLabel('.property-label', 'Length');
+        await waitForCursorLine(9);
+        // The class whose text holds the cursor is the one marked in the tree.
+        const markedClass = () => page.$eval('#tree .at-cursor > summary .class-name', (name) => name.textContent);
+        await page.click('.cm-content');
+        for (const [line, name] of [[12, 'Bolts'], [16, 'Nuts'], [18, 'Fasteners']]) {
+            await page.keyboard.down('Control');
+            await page.keyboard.press('Home');
+            await page.keyboard.up('Control');
+            for (let down = 1; down < line; ++down)
+                await page.keyboard.press('ArrowDown');
+            await waitForCursorLine(line);
+            assert.equal(await markedClass(), name, `the class at line ${line}`);
+        }
+    });
 
     test('at 360 pixels wide nothing scrolls sideways', async () => {
         await page.setViewport({ width: 360, height: 740 });
