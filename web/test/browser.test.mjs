@@ -615,6 +615,18 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
             await waitForCursorLine(line);
             assert.equal(await markedClass(), name, `the class at line ${line}`);
         }
+        // The tree of the next conversion has the same classes open.
+        const openClasses = () => shownTexts('#tree details[open] > summary .class-name');
+        const open = await openClasses();
+        const count = await conversions();
+        await page.keyboard.down('Control');
+        await page.keyboard.press('Home');
+        await page.keyboard.up('Control');
+        await page.keyboard.press('ArrowDown');
+        await page.keyboard.press('End');
+        await page.keyboard.type(' ');
+        await nextConversion(count);
+        assert.deepEqual(await openClasses(), open);
     });
 
     test('at 360 pixels wide nothing scrolls sideways', async () => {
