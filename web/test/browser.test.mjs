@@ -629,6 +629,58 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         assert.deepEqual(await openClasses(), open);
     });
 
+    test('every control is in reach of the keyboard, and the text is readable', async () => {
+        await page.goto(`${origin}/`);
+        await page.click('[data-example="fasteners.dict"]');
+        await nextConversion(0);
+        await page.click('.cm-content');
+        await page.keyboard.down('Control');
+        await page.keyboard.press('End');
+        await page.keyboard.up('Control');
+        await page.keyboard.type('</CLASS>');
+        await nextConversion(1);
+        await expandTree();
+        // Tab from the top of the page reaches each kind of control once at least.
+        await page.evaluate(() => document.activeElement.blur());
+        const reached = new Set();
+        for (let press = 0; press < 60; ++press) {
+            await page.keyboard.press('Tab');
+            reached.add(await page.evaluate(() => {
+                const focused = document.activeElement;
+                return focused.id || focused.className.split(' ').find((name) => ['cm-content', 'go-to-line', 'source'].includes(name)) || focused.tagName;
+            }));
+        }
+        for (const control of ['file', 'example-fasteners', 'example-drive', 'save', 'download', 'cm-content',
+                               'expand-all', 'collapse-all', 'go-to-line', 'source'])
+            assert.ok(reached.has(control), `${control} is not reached by Tab`);
+        // Text against what is behind it: at least 4.5 to 1.
+        const ratios = await page.evaluate(() => {
+            const luminance = (color) => {
+                const [r, g, b] = color.match(/[\d.]+/g).slice(0, 3).map((value) => {
+                    const channel = Number(value) / 255;
+                    return channel <= 0.03928 ? channel / 12.92 : ((channel + 0.055) / 1.055) ** 2.4;
+                });
+                return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+            };
+            const background = (shown) => {
+                for (let at = shown; at !== null; at = at.parentElement) {
+                    const color = getComputedStyle(at).backgroundColor;
+                    if (!/rgba\(.*, 0\)$/.test(color) && color !== 'transparent')
+                        return color;
+                }
+                return 'rgb(255, 255, 255)';
+            };
+            const texts = [...document.querySelectorAll('.cm-line span, .cm-lineNumbers .cm-gutterElement, button, .button, #status, #status-detail, #cursor-position, #tree span, #diagnostics span, #counts dt, #counts dd, header p')];
+            return texts.filter((shown) => shown.textContent.trim() !== '').map((shown) => {
+                const [light, dark] = [luminance(getComputedStyle(shown).color), luminance(background(shown))].sort((a, b) => b - a);
+                return { text: shown.textContent.slice(0, 30), ratio: (light + 0.05) / (dark + 0.05) };
+            });
+        });
+        assert.ok(ratios.length > 50);
+        for (const { text, ratio } of ratios)
+            assert.ok(ratio >= 4.5, `"${text}" has a contrast of ${ratio.toFixed(2)}`);
+    });
+
     test('at 360 pixels wide nothing scrolls sideways', async () => {
         await page.setViewport({ width: 360, height: 740 });
         try {
