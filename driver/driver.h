@@ -24,6 +24,10 @@ extern const char *input_name;
 // and a hint that explains it (or null) on standard error, status 2.
 [[noreturn]] void stop_scanner_failed(const char *message, int line, const char *hint);
 
+// The input could not be read at the given line, for the errno given: the
+// scanner's message, the line, and the reason for a file named, status 2.
+[[noreturn]] void stop_input_failed(int line, int error);
+
 // Memory ran out: one line on standard error, status 2.
 [[noreturn]] void stop_out_of_memory();
 

@@ -4,6 +4,7 @@
 // Owns the command line, the run and the exchange file's frame.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <sys/stat.h>
@@ -54,9 +55,10 @@ constexpr char help_text[] =
     "\n"
     "Exit status: 0 when the exchange file is complete, 1 when the dictionary\n"
     "has an error (the messages on standard error say what and on which line),\n"
-    "2 when the input could not be read or went past a limit. The manual\n"
-    "(man dict2step; on Windows, dict2step.html beside the program) describes\n"
-    "the tag language, the output and every message.\n";
+    "2 when the command line was refused, the input could not be read, went\n"
+    "past a limit or did not fit in memory, or the output could not be written.\n"
+    "The manual (man dict2step; on Windows, dict2step.html beside the program)\n"
+    "describes the tag language, the output and every message.\n";
 
 // A command line that asks for something else than a conversion, or that
 // cannot be one, ends the run before anything is read.
@@ -147,6 +149,8 @@ int main(int argc, char **argv)
 
     header_out();
     // The class writers refer to these two as supplier_number and dates_number.
+    if (element_number_now != supplier_number)
+        std::abort();
     out("#%d=SUPPLIER_BSU(%q, *);\n", element_number_now++, supplier_bsu);
     out("#%d=DATES('1999-11-01', '1999-11-01', '1999-11-01');\n", element_number_now++);
     breadth_first_bsu_out();

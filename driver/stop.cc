@@ -64,6 +64,16 @@ void report_bad_numbers_left()
     std::exit(status);
 }
 
+// The scanner's own message, and the place where it stopped.
+void report_scanner_stop(const char *message, int line)
+{
+    std::fprintf(stderr, "%s\n", message);
+    if (input_name != nullptr)
+        report("%s:%d: stopped here", input_name, line);
+    else
+        report("stopped at line %d", line);
+}
+
 // The start of a text met at a syntax error, as a string literal: its first
 // line (or, when that is empty, its first bytes), at most 30 bytes of it.
 std::string quoted_start(const char *text)
@@ -142,14 +152,17 @@ int yyerror(const char *message)
     if (input_encoding_hint() != nullptr)
         report_hint("%s", input_encoding_hint());
     else if (error.hint != nullptr)
-        report_hint(error.hint, error.hint_line);
+        report_hint("%s", error.hint);
     return 0;
 }
 
-// The warnings on the schema's rules come last, once the file is complete.
+// The warnings on the schema's rules come last, once the file is written.
 void stop_finished()
 {
     report_bad_numbers_left();
+    int error = out_flush();
+    if (error != 0)
+        stop_output_failed(error);
     rules_report();
     stop_with(error_reported ? 1 : 0);
 }
@@ -166,15 +179,21 @@ void stop_conversion_failed()
 
 void stop_scanner_failed(const char *message, int line, const char *hint)
 {
-    std::fprintf(stderr, "%s\n", message);
-    if (input_name != nullptr)
-        report("%s:%d: stopped here", input_name, line);
-    else
-        report("stopped at line %d", line);
+    report_scanner_stop(message, line);
     if (input_encoding_hint() != nullptr)
         report_hint("%s", input_encoding_hint());
     else if (hint != nullptr)
         report_hint("%s", hint);
+    stop_with(2);
+}
+
+// Standard input keeps the scanner's two lines; a file named on the command
+// line also says why it could not be read, as a file that cannot be opened.
+void stop_input_failed(int line, int error)
+{
+    report_scanner_stop("input in flex scanner failed", line);
+    if (input_name != nullptr)
+        report("%s: %s", input_name, std::strerror(error));
     stop_with(2);
 }
 

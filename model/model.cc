@@ -3,7 +3,9 @@
 #include "model/model.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -106,15 +108,10 @@ char *model_copy(const char *text, std::size_t length, std::size_t room_before)
 
 namespace {
 
-// A step too long for its byte, with the line it leads to.
-struct LongStep {
-    const char *text;
-    int line;
-    LongStep *next;
-};
+// The lines that steps too long for their byte lead to, by text.
+std::unordered_map<const char *, int> long_steps;
 
-constexpr unsigned char long_step = 255;   // the byte of a step kept in the list
-LongStep *long_steps;
+constexpr unsigned char long_step = 255;   // the byte of a step kept in long_steps
 
 } // namespace
 
@@ -122,22 +119,21 @@ void model_line_set(char *text, int line_before, int line)
 {
     int step = line - line_before;
     text[-1] = char(step < long_step ? step : long_step);
-    if (step >= long_step) {
-        LongStep *kept = model_new<LongStep>();
-        *kept = {text, line, long_steps};
-        long_steps = kept;
-    }
+    if (step >= long_step)
+        long_steps[text] = line;
 }
 
+// A text whose step was never set has no line to give: that is a fault of
+// the caller, and it stops the run rather than name a wrong line.
 int model_line(const char *text, int line_before)
 {
     unsigned char step = static_cast<unsigned char>(text[-1]);
     if (step < long_step)
         return line_before + step;
-    const LongStep *kept = long_steps;
-    while (kept->text != text)
-        kept = kept->next;
-    return kept->line;
+    auto kept = long_steps.find(text);
+    if (kept == long_steps.end())
+        std::abort();
+    return kept->second;
 }
 
 void model_init()

@@ -242,22 +242,26 @@ static const char *token_name(int token)
 }
 
 // The parser's view of the token stream: each token with the line where it
-// begins (in yylval, for a token without text), the token before it, and a
-// markup opener that started no comment between the two.
+// begins (in yylval, for a token without text), the token before it, and the
+// last markup opener that started no comment.
 static int token_before;               // the token read before the last
 static int token_read;                 // the token read last
 static int token_line;                 // the line where it begins
-static int opener_line;                // a stray "<!" or "<?" before it, or 0
+static int opener_line;                // the last stray "<!" or "<?", or 0
 static char opener;                    // its second character
+static bool opener_just_met;           // between the token before and the last
 
 int yylex()
 {
     token_before = token_read;
     token_read = scan_token();
     token_line = token_read == 0 ? yylineno : match_line;
-    opener_line = stray_opener_line;
-    opener = stray_opener;
-    stray_opener_line = 0;
+    opener_just_met = stray_opener_line != 0;
+    if (opener_just_met) {
+        opener_line = stray_opener_line;
+        opener = stray_opener;
+        stray_opener_line = 0;
+    }
     if (token_read != TEXT && token_read != QUOTED_STRING)
         yylval.line = token_line;
     return token_read;
@@ -280,7 +284,7 @@ static bool takes(const YYINT *index, int state, int token)
 }
 
 // The tokens the parser has an action for in the state where it met the
-// error, from its own tables, as "'A', 'B' or 'C'"; left empty when there
+// error, from its own tables, as "'A' or 'B' or 'C'"; left empty when there
 // are more than four, which would say little.
 static void expected_describe(char *expected, std::size_t size)
 {
@@ -305,6 +309,9 @@ static void expected_describe(char *expected, std::size_t size)
     }
 }
 
+// A comment or declaration over several lines is read as markup: its '<!'
+// is dropped, and what follows it breaks the grammar at once, or its final
+// '>' does, however much markup lies between.
 void syntax_error_describe(SyntaxError *error)
 {
     error->line = token_line;
@@ -320,12 +327,12 @@ void syntax_error_describe(SyntaxError *error)
     } else if (token_read == TEXT && token_before == COLUMN_START) {
         error->hint = "nothing may stand between <COLUMN> and its first <TD>, not even a line break: "
                       "write <COLUMN><TD>";
-    } else if (opener_line != 0) {
-        error->hint_line = opener_line;
-        error->hint = opener == '!'
+    } else if (opener_line != 0 && (opener_just_met || token_read == TAG_CLOSE)) {
+        std::snprintf(error->hint_text, sizeof error->hint_text, opener == '!'
             ? "the '<!' on line %d starts no comment or declaration: one must end with '>' on the line "
               "where it starts, with something in between, or what follows is read as markup"
             : "the '<?' on line %d starts no processing instruction: one must end with '?>' on the line "
-              "where it starts, with something in between, or what follows is read as markup";
+              "where it starts, with something in between, or what follows is read as markup", opener_line);
+        error->hint = error->hint_text;
     }
 }

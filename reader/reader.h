@@ -20,7 +20,7 @@ struct SyntaxError {
     char expected[160] = {};           // the tokens the parser could take there ("'A' or 'B'"); empty for more than four
     const ClassNode *open_class = nullptr; // at the end of input, the innermost class still open
     const char *hint = nullptr;        // a trap of the tag language that explains the error, or null
-    int hint_line = 0;                 // the line the hint names, if it names one
+    char hint_text[256] = {};          // the hint, when it is made for this error
 };
 
 // Describes the syntax error the parser has just met.

@@ -1,12 +1,13 @@
 #!/bin/sh
-# Converts the input of every golden case once from standard input and once
-# named on the command line, and checks that the two runs write the same
-# exchange file and end with the same status; that standard error is the
-# same but for the place of each message (FILE:N instead of line N, and
-# "FILE:N: stopped here" for "stopped at line N"); and that the line each
-# message names holds what the message points at: the tag or text a syntax
-# error met, the <PTYPE> of an unknown type, the <COLUMN> of a column, the
-# <TD> of a cell, the code of a schema warning's first case.
+# Converts the input of every golden case that has messages (a NAME.err)
+# once from standard input and once named on the command line, and checks
+# that the two runs write the same exchange file and end with the same
+# status; that standard error is the same but for the place of each message
+# (FILE:N instead of line N, and "FILE:N: stopped here" for "stopped at line
+# N"); and that the line each message names holds what the message points
+# at: the tag or text a syntax error met, the <PTYPE> of an unknown type, the
+# <COLUMN> of a column, the <TD> of a cell, the code of a schema warning's
+# first case.
 # Usage: file-argument.sh PROGRAM CASES-DIRECTORY
 program=$1
 cases=$2
@@ -47,6 +48,7 @@ check_line() {
 }
 
 for input in "$cases"/*/*.in "$cases"/*/*.gen; do
+    [ -f "${input%.*}.err" ] || continue
     case=${input%.*}
     case=${case#"$cases"/}
     if [ "${input%.gen}" != "$input" ]; then

@@ -138,6 +138,6 @@ void table_out(ClassNode *owner)
     out_references(owner->properties->instance_number + property_optionality_offset, property_block, columns);
     out("), (), (), .F., $, $, $, $, (), $, (), ());\n");
     out("#%d=TABLE_CONTENT(#%d, *, (", element_number_now++, t);
-    out_references(t + 1, 1, columns);
+    out_references(t + first_column_offset, 1, columns);
     out("), '001', '1999-09-09');\n");
 }

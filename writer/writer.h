@@ -29,8 +29,10 @@ constexpr int property_definition_offset = 6;  // NON_DEPENDENT_P_DET
 constexpr int property_optionality_offset = 7; // OPT_OR_MAND_PROPERTY_BSU
 constexpr int property_block = 8;              // the next property's PROPERTY_BSU
 
-// A table's column entities follow its TABLE_BSU, the k-th (from 1) at its
-// number + k, and then its ITEM_CLASS_EXTENSION and TABLE_CONTENT.
+// A table's column entities follow its TABLE_BSU, the first at this offset
+// from it and the others one after another; then come its
+// ITEM_CLASS_EXTENSION and TABLE_CONTENT.
+constexpr int first_column_offset = 1;
 
 // First pass over the classes: identity, names, properties and table of each.
 void breadth_first_bsu_out();
