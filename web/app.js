@@ -56,7 +56,6 @@ const conversion = {
     typingTimer: null,
     workingTimer: null,
     output: [],                  // the last finished conversion's exchange file, in chunks
-    downloadUrl: null,
 };
 
 let cursorFrame = 0;

@@ -31,8 +31,9 @@ function renderSpecial(code) {
     return hidden;
 }
 
+// A read-only text still takes the cursor, so that the tree follows it.
 function editableExtensions(isEditable) {
-    return [EditorState.readOnly.of(!isEditable), EditorView.editable.of(true)];
+    return EditorState.readOnly.of(!isEditable);
 }
 
 function extensions(onChange, onCursor) {
