@@ -9,8 +9,8 @@
 #   make windows               cross-build dict2step.exe and pack
 #                              dict2step-VERSION-win64.zip in build-windows/
 #   make test-windows          run the test suite on dict2step.exe under wine
-#   make web                   build the page that converts in the browser into
-#                              build-web/site
+#   make web                   build the page that edits and converts in the
+#                              browser into build-web/site
 #   make test-web              test that page in headless Chromium
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
@@ -24,7 +24,8 @@ PACKAGES = cmake make g++ flex libfl-dev byacc groff-base dpkg-dev file
 # and groff, whose HTML output groff-base lacks; wine runs the tests.
 WINDOWS_PACKAGES = cmake make flex byacc g++-mingw-w64-x86-64-posix groff
 WINE_PACKAGES = wine64 wine
-# emscripten compiles the page's converter; its optimiser needs node-acorn.
+# emscripten compiles the page's converter; its optimiser needs node-acorn;
+# npm (where Node.js came without it) installs the packages the page bundles.
 WEB_PACKAGES = cmake make flex byacc emscripten node-acorn $(if $(shell command -v npm),,npm)
 # The page's tests drive Debian's Chromium from Node.js; npm is the one that
 # came with Node.js, or Debian's where Node.js came without it.
