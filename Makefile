@@ -9,8 +9,8 @@
 #   make windows               cross-build dict2step.exe and pack
 #                              dict2step-VERSION-win64.zip in build-windows/
 #   make test-windows          run the test suite on dict2step.exe under wine
-#   make web                   build the page that converts in the browser into
-#                              build-web/site
+#   make web                   build the page that edits and converts in the
+#                              browser into build-web/site
 #   make test-web              test that page in headless Chromium
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
@@ -24,8 +24,9 @@ PACKAGES = cmake make g++ flex libfl-dev byacc groff-base dpkg-dev file
 # and groff, whose HTML output groff-base lacks; wine runs the tests.
 WINDOWS_PACKAGES = cmake make flex byacc g++-mingw-w64-x86-64-posix groff
 WINE_PACKAGES = wine64 wine
-# emscripten compiles the page's converter; its optimiser needs node-acorn.
-WEB_PACKAGES = cmake make flex byacc emscripten node-acorn
+# emscripten compiles the page's converter; its optimiser needs node-acorn;
+# npm (where Node.js came without it) installs the packages the page bundles.
+WEB_PACKAGES = cmake make flex byacc emscripten node-acorn $(if $(shell command -v npm),,npm)
 # The page's tests drive Debian's Chromium from Node.js; npm is the one that
 # came with Node.js, or Debian's where Node.js came without it.
 WEB_TEST_PACKAGES = chromium $(if $(shell command -v npm),,npm)
@@ -101,8 +102,10 @@ test-windows: deps-wine
 	$(MAKE) windows-build
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j 2
 
-# The site: index.html, its script, style and worker, and the converter as
-# dict2step.js and dict2step.wasm; any static server can serve the folder.
+# The site: index.html, its style, its script and worker bundled with the
+# packages that npm ci installs from web/package-lock.json, the examples, and
+# the converter as dict2step.js and dict2step.wasm; any static server can
+# serve the folder.
 web: deps-web
 	emcmake cmake -S . -B $(WEB_BUILD)
 	cmake --build $(WEB_BUILD) -j 2
@@ -112,7 +115,7 @@ web: deps-web
 test-web: build web deps-web-test
 	cd web/test && npm ci --no-audit --no-fund
 	cd web/test && SITE=$(abspath $(WEB_BUILD))/site DICT2STEP=$(abspath $(BUILD))/dict2step \
-	    DICTGEN=$(abspath $(BUILD))/bench/dictgen node --test browser.test.mjs
+	    DICTGEN=$(abspath $(BUILD))/bench/dictgen node --test diagnostics.test.mjs browser.test.mjs
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(WINDOWS_BUILD) $(WEB_BUILD)

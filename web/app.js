@@ -1,64 +1,68 @@
-// The page: takes a dictionary file, has worker.js convert it, and shows the
-// exit status, the diagnostics, the counts and the class tree, and offers
-// the exchange file for download.
+// The page: an editor of the dictionary's text that has worker.js convert
+// the text whenever typing pauses, and shows the result: what the
+// converter found, as marks in the text and as a list; the counts; the class
+// tree; and the exchange file to download.
+import { createEditor, goToLine, lineText, replaceText, setEditable, showMarks, textOf } from './editor.js';
+import { clearTree, collapseAll, expandAll, setUpTree, showClassAt, showTree } from './tree.js';
 
-// Expanding more classes than this at once would hold the page for long.
-const EXPAND_ALL_LIMIT = 20000;
-// Trees of more classes lay out only the classes in sight.
-const LARGE_TREE = 1000;
-// Top-level classes put into the page in one go.
-const TREE_BATCH = 500;
-
-const STATUS_WORDS = {
-    0: 'Converted: the exchange file is complete.',
-    1: 'The dictionary has errors: the diagnostics below say what and where. ' +
-       'The exchange file holds what could be converted: after a syntax error, what was ' +
-       'read before it; after an unknown data type or a column without a property it is ' +
-       'unfinished; after cells that are not numbers it is complete, with the cells as read.',
-    2: 'Stopped: the input could not be read, went past a limit of the converter, ' +
-       'or memory ran out. The exchange file is unfinished.',
-};
+// Milliseconds of no typing after which the text is converted.
+const TYPING_PAUSE = 300;
+// Files larger than this are shown read-only: above it, each pause in typing
+// would hold the page too long (README, "In the browser", gives the measurements).
+const EDIT_LIMIT = 5e6;
+// A conversion that takes longer than this shows that it is at work.
+const WORKING_DELAY = 250;
+// A diagnostic in the list shows at most this many characters of its line.
+const SOURCE_LINE_LIMIT = 500;
 
 const page = {
     body: document.body,
     file: document.getElementById('file'),
-    pick: document.getElementById('pick'),
-    run: document.getElementById('run'),
-    fileName: document.getElementById('file-name'),
+    examples: document.querySelectorAll('[data-example]'),
+    save: document.getElementById('save'),
+    download: document.getElementById('download'),
+    documentName: document.getElementById('document-name'),
+    notice: document.getElementById('notice'),
     working: document.getElementById('working'),
     progress: document.getElementById('progress'),
     progressText: document.getElementById('progress-text'),
     status: document.getElementById('status'),
-    download: document.getElementById('download'),
-    diagnosticsSection: document.getElementById('diagnostics-section'),
+    statusDetail: document.getElementById('status-detail'),
+    editor: document.getElementById('editor'),
+    cursorPosition: document.getElementById('cursor-position'),
     diagnostics: document.getElementById('diagnostics'),
     countsSection: document.getElementById('counts-section'),
     counts: document.getElementById('counts'),
-    treeSection: document.getElementById('tree-section'),
     tree: document.getElementById('tree'),
     expandAll: document.getElementById('expand-all'),
     collapseAll: document.getElementById('collapse-all'),
+    dropHint: document.getElementById('drop-hint'),
 };
 
-let worker = null;
-let downloadUrl = null;
-let treeBatch = null;                  // the timer of the next batch of the tree
-// The class record behind each rendered class element.
-const classOf = new WeakMap();
+// What is being edited.
+const current = {
+    name: 'dictionary.dict',     // the file name it came from, or the one a save gives it
+    file: null,                  // the opened file, converted and saved as it is until the text is edited
+    textReady: Promise.resolve(),  // settles when the opened file's text is in the editor
+    opened: 0,                   // counts the files opened, so that only the last one's text goes in
+};
 
-function formatBytes(bytes) {
-    if (bytes < 1000)
-        return `${bytes} bytes`;
-    if (bytes < 1e6)
-        return `${(bytes / 1e3).toFixed(1)} kB`;
-    return `${(bytes / 1e6).toFixed(1)} MB`;
-}
+// The conversion.
+const conversion = {
+    worker: null,
+    running: false,
+    generation: 0,               // counts the conversions begun, so that a late end of one replaced is ignored
+    started: 0,                  // performance.now() when it began
+    typingTimer: null,
+    workingTimer: null,
+    output: [],                  // the last finished conversion's exchange file, in chunks
+};
 
-// NAME.stp for NAME.dict, NAME.xml or NAME.
-function outputName(inputName) {
-    const dot = inputName.lastIndexOf('.');
-    return `${dot > 0 ? inputName.slice(0, dot) : inputName}.stp`;
-}
+let cursorFrame = 0;
+let cursorLine = 1;
+
+const view = createEditor(page.editor, { onChange: textChanged, onCursor: cursorMoved });
+setUpTree(page.tree, (line) => goToLine(view, line, { select: true, focus: false }));
 
 function element(tag, className, text) {
     const made = document.createElement(tag);
@@ -69,52 +73,158 @@ function element(tag, className, text) {
     return made;
 }
 
-function reset(file) {
-    if (worker !== null)
-        worker.terminate();
-    if (downloadUrl !== null)
-        URL.revokeObjectURL(downloadUrl);
-    clearTimeout(treeBatch);
-    treeBatch = null;
-    downloadUrl = null;
-    page.run.hidden = false;
-    page.fileName.textContent = `${file.name} (${formatBytes(file.size)})`;
-    page.working.hidden = false;
-    page.progress.removeAttribute('value');
-    page.progress.dataset.updates = '0';
-    page.progressText.textContent = 'Converting…';
-    page.status.textContent = '';
-    delete page.status.dataset.status;
-    page.download.hidden = true;
-    page.download.onclick = null;
-    page.diagnostics.replaceChildren();
-    page.diagnosticsSection.hidden = true;
-    page.counts.replaceChildren();
-    page.countsSection.hidden = true;
-    page.tree.replaceChildren();
-    page.treeSection.hidden = true;
+function plural(count, one, many) {
+    return `${count.toLocaleString('en')} ${count === 1 ? one : many}`;
 }
 
-function convert(file) {
-    reset(file);
-    page.body.dataset.state = 'converting';
-    const started = performance.now();
-    worker = new Worker('worker.js');
+function formatBytes(bytes) {
+    if (bytes < 1000)
+        return `${bytes} bytes`;
+    if (bytes < 1e6)
+        return `${(bytes / 1e3).toFixed(1)} kB`;
+    return `${(bytes / 1e6).toFixed(1)} MB`;
+}
+
+// NAME for NAME.dict, NAME.xml or NAME.
+function baseName(name) {
+    const dot = name.lastIndexOf('.');
+    return dot > 0 ? name.slice(0, dot) : name;
+}
+
+function offer(blob, name) {
+    const url = URL.createObjectURL(blob);
+    const link = element('a');
+    link.href = url;
+    link.download = name;
+    link.click();
+    setTimeout(() => URL.revokeObjectURL(url), 60_000);
+}
+
+// --- The text ---------------------------------------------------------
+
+function textChanged() {
+    current.file = null;
+    // A conversion of the text before this change says nothing of this one.
+    stopConversion();
+    conversion.typingTimer = setTimeout(convertText, TYPING_PAUSE);
+}
+
+// Shows the line of the cursor and its class in the tree, once a frame.
+function cursorMoved(line) {
+    cursorLine = line;
+    if (cursorFrame !== 0)
+        return;
+    cursorFrame = requestAnimationFrame(() => {
+        cursorFrame = 0;
+        page.cursorPosition.textContent = `Line ${cursorLine.toLocaleString('en')}`;
+        page.cursorPosition.dataset.line = String(cursorLine);
+        showClassAt(cursorLine);
+    });
+}
+
+// Puts a file into the editor, read-only when large, and converts it as it is.
+async function openDocument(name, file) {
+    stopConversion();
+    // The text in the editor is not edited while the file's takes its place.
+    setEditable(view, false);
+    current.name = name;
+    current.file = file;
+    // ?editlimit=MB sets another limit, to measure editing at other sizes.
+    const limit = Number(new URLSearchParams(location.search).get('editlimit')) * 1e6 || EDIT_LIMIT;
+    const editable = file.size <= limit;
+    page.documentName.textContent = `${name} (${formatBytes(file.size)})`;
+    const notes = [];
+    if (!editable)
+        notes.push(`This file is larger than ${formatBytes(limit)}, where editing here gets slow, ` +
+                   'so its text is shown read-only. Its problems and classes are shown as for any other; ' +
+                   'to change it, use another editor and open it again.');
+    if (file.size > 0)
+        startConversion(file);
+    else
+        showNothingToConvert();
+    const opened = ++current.opened;
+    current.textReady = textOf(file).then(({ text, utf8 }) => {
+        if (opened !== current.opened)
+            return;
+        if (!utf8)
+            notes.push('This file is not in UTF-8: the characters shown as \ufffd stand for bytes that ' +
+                       'are not. It is converted and saved with its own bytes until you edit it; after ' +
+                       'that, as UTF-8.');
+        page.notice.textContent = notes.join(' ');
+        page.notice.hidden = notes.length === 0;
+        replaceText(view, text, editable);
+        cursorMoved(1);
+    });
+    await current.textReady;
+}
+
+async function openExample(name) {
+    const response = await fetch(`examples/${name}`);
+    await openDocument(name, await response.blob());
+}
+
+function saveDictionary() {
+    const content = current.file ?? view.state.doc.toString();
+    offer(new Blob([content], { type: 'application/octet-stream' }), `${baseName(current.name)}.dict`);
+}
+
+// --- Conversion -------------------------------------------------------
+
+function convertText() {
+    conversion.typingTimer = null;
+    if (view.state.doc.length === 0) {
+        showNothingToConvert();
+        return;
+    }
+    startConversion(new TextEncoder().encode(view.state.doc.toString()));
+}
+
+function stopConversion() {
+    clearTimeout(conversion.typingTimer);
+    conversion.typingTimer = null;
+    clearTimeout(conversion.workingTimer);
+    page.working.hidden = true;
+    if (conversion.running) {
+        conversion.worker.terminate();
+        conversion.worker = null;
+        conversion.running = false;
+    }
+}
+
+function newWorker() {
+    const worker = new Worker('worker.js');
     worker.onmessage = (event) => {
         const message = event.data;
         if (message.type === 'progress')
             showProgress(message);
         else if (message.type === 'done')
-            showResult(file, message, performance.now() - started);
+            finishConversion(message);
     };
     worker.onerror = (event) => {
         event.preventDefault();
-        showResult(file, { status: null, crash: `the converter could not run: ${event.message}`,
-                           output: [], diagnostics: [], summary: null }, performance.now() - started);
+        finishConversion({ status: null, crash: `the converter could not run: ${event.message}`,
+                           output: [], diagnostics: [], summary: null });
     };
+    return worker;
+}
+
+// Converts a file, or the bytes of the text, in the worker; the bytes'
+// buffer goes to the worker.
+function startConversion(source) {
+    stopConversion();
+    conversion.worker ??= newWorker();
+    conversion.running = true;
+    conversion.generation += 1;
+    conversion.started = performance.now();
+    page.body.dataset.state = 'converting';
+    page.progress.removeAttribute('value');
+    page.progress.dataset.updates = '0';
+    page.progressText.textContent = 'Converting…';
+    conversion.workingTimer = setTimeout(() => { page.working.hidden = false; }, WORKING_DELAY);
     // ?memory=MB limits the converter's memory, to see how the page reports running out.
     const memory = Number(new URLSearchParams(location.search).get('memory'));
-    worker.postMessage({ file, memoryLimit: memory > 0 ? memory * 1e6 : 0 });
+    conversion.worker.postMessage({ source, memoryLimit: memory > 0 ? memory * 1e6 : 0 },
+                                  source instanceof Blob ? [] : [source.buffer]);
 }
 
 function showProgress(message) {
@@ -129,21 +239,57 @@ function showProgress(message) {
     }
 }
 
-function showResult(file, result, elapsed) {
-    worker.terminate();
-    worker = null;
+async function finishConversion(result) {
+    const elapsed = performance.now() - conversion.started;
+    conversion.running = false;
+    if (result.crash !== null) {
+        // A worker whose converter crashed is not trusted with another conversion.
+        conversion.worker.terminate();
+        conversion.worker = null;
+    }
+    clearTimeout(conversion.workingTimer);
     page.working.hidden = true;
+    conversion.output = result.output;
+    const generation = conversion.generation;
+    await current.textReady;
+    if (generation !== conversion.generation)
+        return;
     showStatus(result, elapsed);
-    showDownload(file, result.output);
+    showDownload(result);
     showDiagnostics(result.diagnostics);
-    const finished = () => { page.body.dataset.state = 'done'; };
+    showMarks(view, result.diagnostics);
+    const finished = () => {
+        page.body.dataset.conversions = String(Number(page.body.dataset.conversions ?? 0) + 1);
+        page.body.dataset.state = 'done';
+    };
     if (result.summary === null) {
+        page.countsSection.hidden = true;
+        clearTree();
         finished();
         return;
     }
     showCounts(result.summary);
-    showTree(result.summary.tree, result.summary.classes, finished);
+    showTree(result.summary.tree, result.summary.classes, () => {
+        showClassAt(cursorLine);
+        finished();
+    });
 }
+
+function showNothingToConvert() {
+    stopConversion();
+    page.status.textContent = 'Nothing to convert yet: type a dictionary, open a file, or start from an example.';
+    page.status.className = '';
+    delete page.status.dataset.status;
+    page.statusDetail.textContent = '';
+    page.download.hidden = true;
+    conversion.output = [];
+    page.diagnostics.replaceChildren();
+    showMarks(view, []);
+    page.countsSection.hidden = true;
+    clearTree();
+}
+
+// --- What the conversion found ----------------------------------------
 
 function showStatus(result, elapsed) {
     const seconds = `${(elapsed / 1000).toFixed(1)} s`;
@@ -151,55 +297,74 @@ function showStatus(result, elapsed) {
         const memory = /memory|allocation failed/i.test(result.crash);
         page.status.dataset.status = 'crash';
         page.status.className = 'failed';
-        page.status.textContent = `${memory ? 'The converter ran out of memory' : 'The converter crashed'}` +
-            ` after ${seconds}: ${result.crash}. The exchange file is unfinished.`;
+        page.status.textContent = `${memory ? 'The converter ran out of memory' : 'The converter crashed'}: ` +
+            `${result.crash}. The exchange file is unfinished.`;
+        page.statusDetail.textContent = `no exit status · ${seconds}`;
         return;
     }
+    const errors = result.diagnostics.filter((diagnostic) => diagnostic.severity === 'error').length;
+    const warnings = result.diagnostics.length - errors;
+    const entities = result.summary === null ? '' : plural(result.summary.entities, 'entity', 'entities');
+    let words;
+    if (result.status === 0 && warnings === 0)
+        words = `No problems found. Converted: ${entities}.`;
+    else if (result.status === 0)
+        words = `Converted: ${entities}, with ${plural(warnings, 'warning', 'warnings')} below.`;
+    else if (result.status === 1)
+        words = `The dictionary has ${errors === 1 ? 'an error' : 'errors'}: see the problems below. ` +
+                'The exchange file holds only what could be converted.';
+    else if (result.status === 2)
+        words = 'Stopped: the text could not be read, went past a limit of the converter, or memory ' +
+                'ran out. The exchange file is unfinished.';
+    else
+        words = 'The converter ended in a way it should not.';
     page.status.dataset.status = String(result.status);
     page.status.className = result.status === 0 ? 'succeeded' : 'failed';
-    let words = STATUS_WORDS[result.status] ?? 'The converter ended with an unknown status.';
-    if (result.status === 0 && result.diagnostics.length > 0)
-        words += ' The converter warns about what is below.';
-    page.status.textContent = `Exit status ${result.status} after ${seconds}. ${words}`;
+    page.status.textContent = words;
+    page.statusDetail.textContent = `exit status ${result.status} · ${seconds}`;
 }
 
 // The bytes go into a Blob only when asked for: for a large file that takes
-// a while, and the page has just shown the rest. A run that wrote nothing
-// offers nothing.
-function showDownload(file, output) {
-    const size = output.reduce((sum, chunk) => sum + chunk.byteLength, 0);
-    if (size === 0)
-        return;
-    const name = outputName(file.name);
-    page.download.textContent = `Download ${name} (${formatBytes(size)})`;
-    page.download.hidden = false;
-    page.download.onclick = () => {
-        if (downloadUrl === null)
-            downloadUrl = URL.createObjectURL(new Blob(output, { type: 'application/octet-stream' }));
-        const link = element('a');
-        link.href = downloadUrl;
-        link.download = name;
-        link.click();
-    };
+// a while. A run that wrote nothing offers nothing; a run that failed offers
+// its file as the lesser choice, saying that it has errors.
+function showDownload(result) {
+    const size = result.output.reduce((sum, chunk) => sum + chunk.byteLength, 0);
+    page.download.hidden = size === 0;
+    const failed = result.status !== 0;
+    const name = `${baseName(current.name)}.stp`;
+    page.download.classList.toggle('secondary', failed);
+    page.download.textContent = failed
+        ? `Download ${name} anyway (it has errors; ${formatBytes(size)})`
+        : `Download ${name} (${formatBytes(size)})`;
+    page.download.dataset.name = name;
+}
+
+function downloadExchangeFile() {
+    offer(new Blob(conversion.output, { type: 'application/octet-stream' }), page.download.dataset.name);
 }
 
 function showDiagnostics(diagnostics) {
-    page.diagnosticsSection.hidden = false;
+    page.diagnostics.replaceChildren();
     if (diagnostics.length === 0) {
-        page.diagnostics.append(element('li', 'none', 'Nothing on standard error.'));
+        page.diagnostics.append(element('li', 'none', 'No problems found.'));
         return;
     }
     for (const diagnostic of diagnostics) {
-        const item = element('li', 'diagnostic');
+        const item = element('li', `diagnostic ${diagnostic.severity}`);
         item.append(element('span', 'message', diagnostic.text));
-        if (diagnostic.line !== undefined) {
+        if (diagnostic.line !== null) {
             item.dataset.line = String(diagnostic.line);
-            const source = element('div', 'source');
+            const source = element('button', 'source');
+            source.type = 'button';
+            source.title = `Go to line ${diagnostic.line}`;
             source.append(element('span', 'line-number', `${diagnostic.line}`));
-            if (diagnostic.source === null)
-                source.append(element('span', 'line-text end', 'past the end of the input'));
+            const text = lineText(view, diagnostic.line);
+            if (text === null || (text === '' && diagnostic.line === view.state.doc.lines))
+                source.append(element('span', 'line-text end', 'at the end of the text'));
             else
-                source.append(element('span', 'line-text', diagnostic.source));
+                source.append(element('span', 'line-text',
+                    text.length > SOURCE_LINE_LIMIT ? `${text.slice(0, SOURCE_LINE_LIMIT)}…` : text));
+            source.addEventListener('click', () => goToLine(view, diagnostic.line));
             item.append(source);
         }
         page.diagnostics.append(item);
@@ -208,143 +373,57 @@ function showDiagnostics(diagnostics) {
 
 function showCounts(summary) {
     page.countsSection.hidden = false;
+    page.counts.replaceChildren();
     for (const name of ['classes', 'properties', 'tables', 'cells', 'entities']) {
         const value = element('dd', '', summary[name].toLocaleString('en'));
         value.id = `count-${name}`;
         value.dataset.count = String(summary[name]);
-        page.counts.append(element('dt', '', name), value);
+        const group = element('div');
+        group.append(element('dt', '', name), value);
+        page.counts.append(group);
     }
 }
 
-// The tree shows the top-level classes; a class's contents are made when it
-// is first opened, so that a tree of a hundred thousand classes costs
-// nothing until it is looked at. The top-level classes themselves are put in
-// TREE_BATCH at a time, each batch in its own task, and then done is called.
-function showTree(tree, classCount, done) {
-    page.treeSection.hidden = false;
-    if (tree.length === 0) {
-        page.tree.append(element('p', 'none', 'No class was read.'));
-        done();
-        return;
-    }
-    page.tree.classList.toggle('large', classCount > LARGE_TREE);
-    page.expandAll.disabled = true;
-    let next = 0;
-    const putBatch = () => {
-        page.tree.append(...tree.slice(next, next + TREE_BATCH).map(classElement));
-        next += TREE_BATCH;
-        if (next < tree.length) {
-            treeBatch = setTimeout(putBatch, 0);
-            return;
-        }
-        treeBatch = null;
-        page.expandAll.disabled = classCount > EXPAND_ALL_LIMIT;
-        page.expandAll.title = page.expandAll.disabled
-            ? `More than ${EXPAND_ALL_LIMIT.toLocaleString('en')} classes: open them one by one.` : '';
-        done();
-    };
-    putBatch();
-}
-
-function classElement(record) {
-    const details = element('details', 'class');
-    const summary = element('summary');
-    const name = element('span', record.name === null ? 'class-name missing' : 'class-name', record.name ?? '');
-    summary.append(element('span', 'class-code', record.code ?? ''), ' ', name);
-    const facts = [];
-    if (record.properties.length > 0)
-        facts.push(`${record.properties.length} ${record.properties.length === 1 ? 'property' : 'properties'}`);
-    if (record.table !== null)
-        facts.push(`table ${record.table.columns} × ${record.table.rows}`);
-    if (record.children.length > 0)
-        facts.push(`${record.children.length} ${record.children.length === 1 ? 'subclass' : 'subclasses'}`);
-    if (facts.length > 0)
-        summary.append(' ', element('span', 'facts', facts.join(' · ')));
-    else
-        details.classList.add('empty');
-    details.append(summary);
-    classOf.set(details, record);
-    details.addEventListener('toggle', () => {
-        if (details.open)
-            fillClass(details);
-    });
-    return details;
-}
-
-// The class's properties, table and subclasses, made once.
-function fillClass(details) {
-    if (details.dataset.filled)
-        return;
-    details.dataset.filled = 'yes';
-    const record = classOf.get(details);
-    if (record.properties.length > 0) {
-        const list = element('ul', 'properties');
-        for (const [code, name, type] of record.properties) {
-            const item = element('li', 'property');
-            item.append(element('span', 'property-code', code ?? ''), ' ',
-                        element('span', 'property-name', name ?? ''), ' ',
-                        element('span', 'property-type', type ?? ''));
-            list.append(item);
-        }
-        details.append(list);
-    }
-    if (record.table !== null) {
-        const { code, columns, rows } = record.table;
-        details.append(element('p', 'table',
-            `Table ${code ?? ''}: ${columns} ${columns === 1 ? 'column' : 'columns'} × ` +
-            `${rows} ${rows === 1 ? 'row' : 'rows'}`));
-    }
-    if (record.children.length > 0) {
-        const children = element('div', 'children');
-        children.append(...record.children.map(classElement));
-        details.append(children);
-    }
-}
-
-// Opens every class, with the tree out of the document meanwhile: opening
-// ten thousand classes in place costs a style update each.
-function expandAll() {
-    const placeholder = element('div');
-    page.tree.replaceWith(placeholder);
-    const pending = [...page.tree.children];
-    while (pending.length > 0) {
-        const details = pending.pop();
-        fillClass(details);
-        details.open = true;
-        const children = details.querySelector(':scope > .children');
-        if (children !== null)
-            pending.push(...children.children);
-    }
-    placeholder.replaceWith(page.tree);
-}
-
-function collapseAll() {
-    for (const details of page.tree.querySelectorAll('details[open]'))
-        details.open = false;
-}
+// --- Files in and out -------------------------------------------------
 
 function pickFirst(files) {
     if (files !== null && files.length > 0)
-        convert(files[0]);
-    // Choosing the same file again is a new conversion.
+        openDocument(files[0].name, files[0]);
+    // Choosing the same file again opens it again.
     page.file.value = '';
 }
 
-// A file dropped anywhere on the page is converted, rather than opened by
-// the browser in place of the page.
+function carriesFiles(event) {
+    return event.dataTransfer !== null && [...event.dataTransfer.types].includes('Files');
+}
+
 page.file.addEventListener('change', () => pickFirst(page.file.files));
-document.addEventListener('dragover', (event) => {
-    event.preventDefault();
-    page.pick.classList.add('dragging');
-});
-document.addEventListener('dragleave', (event) => {
-    if (event.relatedTarget === null)
-        page.pick.classList.remove('dragging');
-});
-document.addEventListener('drop', (event) => {
-    event.preventDefault();
-    page.pick.classList.remove('dragging');
-    pickFirst(event.dataTransfer.files);
-});
+for (const button of page.examples)
+    button.addEventListener('click', () => openExample(button.dataset.example));
+page.save.addEventListener('click', saveDictionary);
+page.download.addEventListener('click', downloadExchangeFile);
 page.expandAll.addEventListener('click', expandAll);
 page.collapseAll.addEventListener('click', collapseAll);
+
+// A file dropped anywhere on the page, the text included, is opened rather
+// than shown by the browser in place of the page or pasted into the text.
+document.addEventListener('dragover', (event) => {
+    if (!carriesFiles(event))
+        return;
+    event.preventDefault();
+    page.dropHint.hidden = false;
+}, true);
+document.addEventListener('dragleave', (event) => {
+    if (event.relatedTarget === null)
+        page.dropHint.hidden = true;
+}, true);
+document.addEventListener('drop', (event) => {
+    if (!carriesFiles(event))
+        return;
+    event.preventDefault();
+    event.stopPropagation();
+    page.dropHint.hidden = true;
+    pickFirst(event.dataTransfer.files);
+}, true);
+
+showNothingToConvert();

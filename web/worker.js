@@ -1,8 +1,10 @@
-// Runs one conversion in a fresh instance of the converter, whose standard
-// input, output and error are devices of this worker. Posts progress while
-// the input is read and, at the end, the exit status or the crash, the
-// output bytes, the diagnostic lines and the summary of the model.
-'use strict';
+// Runs each conversion it is sent in a fresh instance of the converter,
+// whose standard input, output and error are devices of this worker. Posts
+// progress while the input is read and, at the end, the exit status or the
+// crash, the output bytes, the diagnostics and the summary of the model.
+// The page sends a new conversion only when this one has ended; to replace a
+// running one it ends the worker and starts another.
+import { diagnosticsOf } from './diagnostics.js';
 
 importScripts('dict2step.js');
 
@@ -10,19 +12,20 @@ importScripts('dict2step.js');
 // and one at each PROGRESS_OUTPUT_STEP bytes written.
 const PROGRESS_MIN_INPUT = 1 << 20;
 const PROGRESS_OUTPUT_STEP = 1 << 23;
-// A diagnostic shows at most this many characters of the line it points to.
-const SOURCE_LINE_LIMIT = 500;
 // Pages of 64 KiB the converter starts with.
 const INITIAL_PAGES = 256;
 // The standard streams' devices: a major number that the runtime's own
 // devices (1, 5, 6, and 64 upwards for /dev/random and the like) leave free.
 const DEVICE_MAJOR = 240;
 
+// The converter's code, compiled once for all the conversions of this worker.
+let compiled = null;
+
 onmessage = async (event) => {
-    const { file, memoryLimit } = event.data;
+    const { source, memoryLimit } = event.data;
     let input;
     try {
-        input = new Uint8Array(await file.arrayBuffer());
+        input = source instanceof Blob ? new Uint8Array(await source.arrayBuffer()) : source;
     } catch (error) {
         postFailure(`the file could not be read: ${error}`);
         return;
@@ -104,8 +107,20 @@ async function convert(input, memoryLimit) {
         FS.open('/dev/stderr', 'w');
     }
 
+    // The instance is made from the module compiled once; a module that does
+    // not compile ends the conversion as a crash.
+    let failed;
+    const instantiationFailed = new Promise((resolve, reject) => { failed = reject; });
+    function instantiateWasm(imports, receive) {
+        compiledConverter()
+            .then((module) => WebAssembly.instantiate(module, imports))
+            .then((instance) => receive(instance), failed);
+        return {};
+    }
+
     const options = {
         noFSInit: true,
+        instantiateWasm,
         preRun: [streams],
         // Every end of the program comes here: exit with its ExitStatus, or
         // an abort or a trap with its error. Throwing on unwinds the module.
@@ -126,7 +141,7 @@ async function convert(input, memoryLimit) {
             initial: INITIAL_PAGES, maximum: Math.max(INITIAL_PAGES, Math.floor(memoryLimit / 65536)) });
 
     try {
-        await createConverter(options);
+        await Promise.race([createConverter(options), instantiationFailed]);
     } catch (error) {
         if (status === null && crash === null)
             crash = String(error);
@@ -137,25 +152,14 @@ async function convert(input, memoryLimit) {
         status,
         crash,
         output,
-        diagnostics: diagnosticsOf(errors, input),
+        diagnostics: diagnosticsFrom(errors),
         summary: summaryOf(options.FS),
     };
 }
 
-// The lines written on standard error, each with the input line it names:
-// a parse error's line, or the line where the scanner stopped.
-function diagnosticsOf(errors, input) {
-    const text = new TextDecoder('utf-8', { fatal: false }).decode(concatenate(errors));
-    const lines = text.split('\n');
-    if (lines[lines.length - 1] === '')
-        lines.pop();
-    return lines.map((line) => {
-        const match = /^dict2step: (?:line (\d+):|stopped at line (\d+)$)/.exec(line);
-        if (match === null)
-            return { text: line };
-        const number = Number(match[1] ?? match[2]);
-        return { text: line, line: number, source: inputLine(input, number) };
-    });
+// The lines written on standard error, grouped into messages.
+function diagnosticsFrom(errors) {
+    return diagnosticsOf(new TextDecoder('utf-8', { fatal: false }).decode(concatenate(errors)));
 }
 
 function concatenate(arrays) {
@@ -168,23 +172,16 @@ function concatenate(arrays) {
     return whole;
 }
 
-// Line number of the input, counted from 1 as the scanner counts them, or
-// null past the last line.
-function inputLine(input, number) {
-    let start = 0;
-    for (let line = 1; line < number; ++line) {
-        const end = input.indexOf(10, start);
-        if (end < 0)
-            return null;
-        start = end + 1;
-    }
-    if (start >= input.length)
-        return null;
-    let end = input.indexOf(10, start);
-    if (end < 0)
-        end = input.length;
-    const text = new TextDecoder('utf-8', { fatal: false }).decode(input.subarray(start, end));
-    return text.length > SOURCE_LINE_LIMIT ? `${text.slice(0, SOURCE_LINE_LIMIT)}…` : text;
+function compiledConverter() {
+    if (compiled === null)
+        compiled = fetch('dict2step.wasm', { credentials: 'same-origin' })
+            .then((response) => {
+                if (!response.ok)
+                    throw new Error(`dict2step.wasm could not be loaded: ${response.status} ${response.statusText}`);
+                return response.arrayBuffer();
+            })
+            .then((bytes) => WebAssembly.compile(bytes));
+    return compiled;
 }
 
 // The counts and class tree the converter left in /summary.json, or null

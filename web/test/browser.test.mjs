@@ -1,6 +1,6 @@
-// Converts dictionaries on the page in headless Chromium and compares what
-// the page shows and downloads with what the native program, built from the
-// same tree, writes for the same input.
+// Edits and converts dictionaries on the page in headless Chromium, and
+// compares what the page shows and downloads with what the native program,
+// built from the same tree, writes for the same input.
 //   SITE       the built site (default build-web/site)
 //   DICT2STEP  the native program (default build/dict2step)
 //   DICTGEN    the benchmark's generator (default build/bench/dictgen)
@@ -14,6 +14,7 @@ import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
+import { diagnosticsOf } from '../diagnostics.js';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const fromRoot = (name) => path.resolve(root, name);
@@ -23,6 +24,10 @@ const dictgen = fromRoot(process.env.DICTGEN ?? 'build/bench/dictgen');
 const chromium = process.env.CHROMIUM ?? '/usr/bin/chromium';
 // One conversion, its download and the look at its tree, at most.
 const CASE_TIMEOUT = 180_000;
+// The page converts after a pause in typing of 300 ms; a mark must follow within this.
+const MARK_TIMEOUT = 1000;
+// The longest the page may hold its main thread while it opens and converts 20 MB.
+const LONGEST_PAUSE = 200;
 
 const mimeTypes = {
     '.html': 'text/html; charset=utf-8',
@@ -87,7 +92,7 @@ function runNative(input) {
     const run = spawnSync(native, [], { input, maxBuffer: 1 << 30 });
     assert.equal(run.error, undefined);
     const stderr = run.stderr.toString('utf8');
-    return { stdout: run.stdout, stderrLines: stderr === '' ? [] : stderr.replace(/\n$/, '').split('\n'), status: run.status };
+    return { stdout: run.stdout, diagnostics: diagnosticsOf(stderr), status: run.status };
 }
 
 function writeInput(name, content) {
@@ -96,17 +101,47 @@ function writeInput(name, content) {
     return file;
 }
 
-// Loads the page afresh (with the given query) and converts file through
-// its file input.
-async function convertOnPage(file, query = '') {
-    await page.goto(`${origin}/${query}`);
-    const input = await page.$('#file');
-    await input.uploadFile(file);
-    await page.waitForFunction(() => document.body.dataset.state === 'done', { timeout: CASE_TIMEOUT });
+// How many conversions the page has finished.
+async function conversions() {
+    return page.evaluate(() => Number(document.body.dataset.conversions ?? 0));
 }
 
-// Clicks the download button and returns the file's suggested name and bytes.
-async function download() {
+// Waits for the page to finish the conversion after the count-th.
+async function nextConversion(count, timeout = CASE_TIMEOUT) {
+    await page.waitForFunction((after) => Number(document.body.dataset.conversions ?? 0) > after &&
+                               document.body.dataset.state === 'done', { timeout }, count);
+}
+
+// Loads the page afresh (with the given query) and opens file through its
+// file input, which converts it.
+async function convertOnPage(file, query = '', beforeOpening = async () => {}) {
+    await page.goto(`${origin}/${query}`);
+    await beforeOpening();
+    const input = await page.$('#file');
+    await input.uploadFile(file);
+    await nextConversion(0);
+}
+
+async function waitForCursorLine(line) {
+    await page.waitForFunction((expected) => document.getElementById('cursor-position').dataset.line === String(expected),
+                               { timeout: 5000 }, line);
+}
+
+// The lines beside which the editor's gutter shows a mark of the lint, by
+// the line number drawn at the same height.
+async function markedLines() {
+    return page.evaluate(() => {
+        const numbers = [...document.querySelectorAll('.cm-lineNumbers .cm-gutterElement')];
+        return [...document.querySelectorAll('.cm-gutter-lint .cm-lint-marker')].map((mark) => {
+            const top = mark.closest('.cm-gutterElement').getBoundingClientRect().top;
+            const beside = numbers.find((number) => Math.abs(number.getBoundingClientRect().top - top) < 2);
+            return beside === undefined ? null : Number(beside.textContent);
+        });
+    });
+}
+
+// Clicks a download button and returns the file's suggested name and bytes.
+async function download(button = '#download') {
     const folder = mkdtempSync(path.join(scratch, 'download-'));
     await cdp.send('Browser.setDownloadBehavior', { behavior: 'allowAndName', downloadPath: folder, eventsEnabled: true });
     let suggested;
@@ -125,7 +160,7 @@ async function download() {
         cdp.on('Browser.downloadWillBegin', begin);
         cdp.on('Browser.downloadProgress', progress);
     });
-    await page.click('#download');
+    await page.click(button);
     const guid = await done;
     return { name: suggested, bytes: readFileSync(path.join(folder, guid)) };
 }
@@ -140,6 +175,7 @@ async function shownDiagnostics() {
     return page.evaluate(() => [...document.querySelectorAll('#diagnostics .diagnostic')].map((item) => ({
         text: item.querySelector('.message').textContent,
         line: item.dataset.line === undefined ? null : Number(item.dataset.line),
+        severity: item.classList.contains('warning') ? 'warning' : 'error',
         source: item.querySelector('.line-text:not(.end)')?.textContent ?? null,
     })));
 }
@@ -148,8 +184,15 @@ async function shownCount(name) {
     return Number(await page.$eval(`#count-${name}`, (value) => value.dataset.count));
 }
 
-async function shownClassNames() {
+// Expands the whole tree, which the page does a slice at a time.
+async function expandTree() {
     await page.click('#expand-all');
+    await page.waitForFunction(() => document.getElementById('tree').dataset.expanding === undefined,
+                               { timeout: CASE_TIMEOUT });
+}
+
+async function shownClassNames() {
+    await expandTree();
     return shownTexts('#tree .class-name');
 }
 
@@ -193,14 +236,22 @@ async function checkConversion(file, { expectStatus } = {}) {
 
     const status = await page.$eval('#status', (shown) => shown.dataset.status);
     assert.equal(status, String(expected.status));
-    const statusText = await page.$eval('#status', (shown) => shown.textContent);
-    assert.match(statusText, new RegExp(`^Exit status ${expected.status} `));
+    const detail = await page.$eval('#status-detail', (shown) => shown.textContent);
+    assert.match(detail, new RegExp(`^exit status ${expected.status} · `));
 
     const diagnostics = await shownDiagnostics();
-    assert.deepEqual(diagnostics.map((diagnostic) => diagnostic.text), expected.stderrLines);
+    assert.deepEqual(diagnostics.map(({ text, line, severity }) => ({ text, line, severity })), expected.diagnostics);
     const lines = linesOf(input);
     for (const diagnostic of diagnostics.filter((shown) => shown.line !== null))
         assert.equal(diagnostic.source, lines[diagnostic.line - 1] ?? null, `the line that "${diagnostic.text}" names`);
+    // A click on a diagnostic in the list puts the cursor on its line, beside its mark.
+    for (const [index, diagnostic] of diagnostics.entries()) {
+        if (diagnostic.line === null)
+            continue;
+        await page.click(`#diagnostics > li:nth-child(${index + 1}) .source`);
+        await waitForCursorLine(diagnostic.line);
+        assert.ok((await markedLines()).includes(diagnostic.line), `a mark beside line ${diagnostic.line}`);
+    }
 
     const { name, bytes } = await download();
     assert.equal(name, `${path.basename(file).replace(/\.[^.]*$/, '')}.stp`);
@@ -216,6 +267,27 @@ async function checkConversion(file, { expectStatus } = {}) {
 
     assert.deepEqual(await shownClassNames(), classNamesIn(input).slice(0, classes));
     return { expected, diagnostics };
+}
+
+// The generator's 20 MB dictionary, made once.
+let mixed20 = null;
+function generated20() {
+    if (mixed20 === null) {
+        const generated = spawnSync(dictgen, ['mixed', '20'], { maxBuffer: 1 << 30 });
+        assert.equal(generated.status, 0);
+        mixed20 = generated.stdout;
+    }
+    return mixed20;
+}
+
+// Runs in the page before its scripts: keeps the longest task that held its
+// main thread (the browser reports those over 50 ms).
+function watchLongTasks() {
+    window.longestTask = 0;
+    new PerformanceObserver((list) => {
+        for (const entry of list.getEntries())
+            window.longestTask = Math.max(window.longestTask, entry.duration);
+    }).observe({ type: 'longtask', buffered: true });
 }
 
 describe('the page converts as the native program does', { timeout: CASE_TIMEOUT * 8 }, () => {
@@ -249,6 +321,61 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         assert.match(named[0].source, /<PTYPE>STRING<\/PNAME>/);
     });
 
+    test('values that are not numbers, a data type in lower case, a ragged table', async () => {
+        const cells = ['1,5', 'n/a', '2.5', 'x', 'y', 'z', '1e5', '.5', 'q', 'w', 'e', 'r', 't'];
+        const file = writeInput('values.dict', [
+            '<SUPPLIER_LIBRARY BSU="S1">',
+            '<CLASS BSU="C1">',
+            '<CNAME>Couplings</CNAME>',
+            '<PROPERTY BSU="P1"><PNAME>Size</PNAME><PTYPE>STRING</PTYPE></PROPERTY>',
+            '<PROPERTY BSU="P2"><PNAME>Torque</PNAME><PTYPE>REAL</PTYPE></PROPERTY>',
+            '<TABLE BSU="T1">',
+            '<COLUMN><TD>A</TD> <TD>B</TD></COLUMN>',
+            `<COLUMN>${cells.map((cell) => `<TD>${cell}</TD>`).join(' ')}</COLUMN>`,
+            '</TABLE>',
+            '<CLASS BSU="C2">',
+            '<CNAME>Jaw couplings</CNAME>',
+            '<PROPERTY BSU="P3"><PNAME>Bore</PNAME><PTYPE>real</PTYPE></PROPERTY>',
+            '</CLASS>',
+            '</CLASS>',
+            '</SUPPLIER_LIBRARY>',
+            '',
+        ].join('\n'));
+        const { expected } = await checkConversion(file, { expectStatus: 1 });
+        // Ten value errors and the warning on line 8, the type and its hint on line 12, then the count.
+        assert.deepEqual(expected.diagnostics.map((diagnostic) => diagnostic.line),
+                         [8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 12, null]);
+        assert.match(expected.diagnostics[11].text, /\ndict2step: hint: /);
+    });
+
+    test('warnings alone, one of them about many places', async () => {
+        const file = writeInput('warnings.dict', [
+            '<SUPPLIER_LIBRARY BSU="S1">',
+            '<CLASS BSU="C-1">',
+            '<CNAME>Couplings</CNAME>',
+            '<PROPERTY BSU="P 1"><PNAME>Size</PNAME><PTYPE>STRING</PTYPE></PROPERTY>',
+            '<TABLE BSU="T1">',
+            '<COLUMN><TD>A</TD> <TD>B</TD></COLUMN>',
+            '</TABLE>',
+            '<CLASS BSU="C2">',
+            '<CNAME>Jaw couplings</CNAME>',
+            '<PROPERTY BSU="P3"><PNAME>Bore</PNAME><PTYPE>REAL</PTYPE></PROPERTY>',
+            '<PROPERTY BSU="P4"><PNAME>Hub</PNAME><PTYPE>STRING</PTYPE></PROPERTY>',
+            '<TABLE BSU="T2">',
+            '<COLUMN><TD>12.5</TD> <TD>14</TD></COLUMN>',
+            '<COLUMN><TD>steel</TD></COLUMN>',
+            '</TABLE>',
+            '</CLASS>',
+            '</CLASS>',
+            '</SUPPLIER_LIBRARY>',
+            '',
+        ].join('\n'));
+        const { expected } = await checkConversion(file, { expectStatus: 0 });
+        assert.deepEqual(expected.diagnostics.map(({ line, severity }) => [line, severity]), [[14, 'warning'], [2, 'warning']]);
+        assert.equal(await page.$eval('#status', (shown) => shown.textContent),
+                     `Converted: ${highestNumber(expected.stdout)} entities, with 2 warnings below.`);
+    });
+
     test('a dictionary cut short', async () => {
         const lines = readFileSync(fromRoot('examples/fasteners.dict'), 'utf8').split('\n');
         const file = writeInput('cut-short.dict', `${lines.slice(0, 10).join('\n')}\n`);
@@ -257,7 +384,7 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         const diagnostics = await shownDiagnostics();
         assert.deepEqual(diagnostics.map((diagnostic) => [diagnostic.line, diagnostic.source]), [[11, null]]);
         const past = await page.$eval('#diagnostics .line-text', (shown) => shown.textContent);
-        assert.equal(past, 'past the end of the input');
+        assert.equal(past, 'at the end of the text');
     });
 
     test('a token over the scanner\'s limit', async () => {
@@ -278,7 +405,7 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         await convertOnPage(file);
         assert.equal(await page.$eval('#status', (shown) => shown.dataset.status), '2');
         const diagnostics = await shownDiagnostics();
-        assert.deepEqual(diagnostics.map((diagnostic) => diagnostic.text), expected.stderrLines);
+        assert.deepEqual(diagnostics.map(({ text, line, severity }) => ({ text, line, severity })), expected.diagnostics);
         // The line where the scanner stopped, cut short on the page.
         const named = diagnostics.filter((shown) => shown.line !== null);
         assert.deepEqual(named.map((diagnostic) => diagnostic.line), [5]);
@@ -326,34 +453,46 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         assert.deepEqual(properties, ['Ø außen', 'Werkstoff']);
     });
 
-    test('a generated dictionary of 20 MB', async () => {
-        const generated = spawnSync(dictgen, ['mixed', '20'], { maxBuffer: 1 << 30 });
-        assert.equal(generated.status, 0);
-        const file = writeInput('mixed-20.dict', generated.stdout);
-        await checkConversion(file, { expectStatus: 0 });
+    test('a generated dictionary of 20 MB, read-only, without holding the page', async () => {
+        const file = writeInput('mixed-20.dict', generated20());
+        // Opening, converting and expanding the whole tree never hold the page
+        // long; loading the page is not counted.
+        await page.evaluateOnNewDocument(watchLongTasks);
+        await convertOnPage(file, '', () => page.evaluate(() => { window.longestTask = 0; }));
+        await expandTree();
+        const longest = await page.evaluate(() => window.longestTask);
+        assert.ok(longest <= LONGEST_PAUSE, `the page was held for ${longest} ms`);
         // Progress was shown while the input was read.
         const updates = await page.$eval('#progress', (progress) => Number(progress.dataset.updates));
         assert.ok(updates >= 100, `${updates} progress updates`);
+        // Too large to edit: the text stays as it was, and the page says why.
+        assert.match(await page.$eval('#notice', (notice) => notice.textContent), /read-only/);
+        await page.click('.cm-content');
+        await page.keyboard.type('typed');
+        assert.equal(await page.evaluate(() => document.querySelector('.cm-line').textContent),
+                     linesOf(readFileSync(file))[0]);
+
+        await checkConversion(file, { expectStatus: 0 });
     });
 
-    test('a dictionary dropped on the page', async () => {
+    test('a dictionary dropped on the text', async () => {
         await page.goto(`${origin}/`);
         const content = readFileSync(fromRoot('examples/fasteners.dict'), 'latin1');
         await page.evaluate((text) => {
             const transfer = new DataTransfer();
             const bytes = Uint8Array.from(text, (character) => character.charCodeAt(0));
             transfer.items.add(new File([bytes], 'fasteners.dict'));
-            document.getElementById('pick').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+            document.querySelector('.cm-content').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
         }, content);
-        await page.waitForFunction(() => document.body.dataset.state === 'done', { timeout: CASE_TIMEOUT });
+        await nextConversion(0);
+        assert.equal(await page.$eval('#document-name', (shown) => shown.textContent), 'fasteners.dict (532 bytes)');
         const { name, bytes } = await download();
         assert.equal(name, 'fasteners.stp');
         assert.ok(bytes.equals(runNative(readFileSync(fromRoot('examples/fasteners.dict'))).stdout));
     });
 
     test('running out of memory is reported', async () => {
-        const generated = spawnSync(dictgen, ['mixed', '20'], { maxBuffer: 1 << 30 });
-        const file = writeInput('mixed-20-limited.dict', generated.stdout);
+        const file = writeInput('mixed-20-limited.dict', generated20());
         // A memory of at most 20 MB, where the model of 20 MB of input does not fit.
         await convertOnPage(file, '?memory=20');
         assert.equal(await page.$eval('#status', (shown) => shown.dataset.status), '2');
@@ -364,6 +503,198 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         await convertOnPage(fromRoot('examples/fasteners.dict'), 'broken/');
         const status = await page.$eval('#status', (shown) => ({ code: shown.dataset.status, text: shown.textContent }));
         assert.equal(status.code, 'crash');
-        assert.match(status.text, /^The converter crashed after .*: .*CompileError/);
+        assert.match(status.text, /^The converter crashed: .*CompileError/);
+    });
+});
+
+describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
+    test('a misspelt closing tag is marked as it is typed, and the mark goes when it is mended', async () => {
+        await page.goto(`${origin}/`);
+        const typed = [
+            '<SUPPLIER_LIBRARY BSU="S1">',
+            '<CLASS BSU="C1">',
+            '<CNAME>Springs</CNAM>',
+            '</CLASS>',
+            '</SUPPLIER_LIBRARY>',
+            '',
+        ].join('\n');
+        const expected = runNative(Buffer.from(typed));
+        assert.equal(expected.status, 1);
+        // The converter names the line where the text that does not fit begins.
+        assert.equal(expected.diagnostics[0].line, 3);
+        await page.click('.cm-content');
+        await page.keyboard.type(typed);
+        const typedAt = Date.now();
+        await page.waitForFunction(() => document.querySelector('.cm-gutter-lint .cm-lint-marker-error') !== null,
+                                   { timeout: MARK_TIMEOUT });
+        assert.ok(Date.now() - typedAt <= MARK_TIMEOUT);
+        assert.deepEqual(await markedLines(), [expected.diagnostics[0].line]);
+        // Its text shows when the pointer rests on the marked line.
+        await page.hover('.cm-lintRange-error');
+        await page.waitForSelector('.cm-tooltip-lint', { timeout: 5000 });
+        assert.equal(await page.$eval('.cm-tooltip-lint', (tip) => tip.textContent),
+                     expected.diagnostics[0].text.replace(/^dict2step: line \d+: /, ''));
+        await page.waitForFunction(() => document.body.dataset.state === 'done');
+        assert.equal(await page.$eval('#status', (shown) => shown.dataset.status), '1');
+        assert.equal((await shownDiagnostics())[0].text, expected.diagnostics[0].text);
+        // The run failed: its exchange file is offered second, as having errors.
+        const offered = await page.$eval('#download', (button) => ({ text: button.textContent, secondary: button.classList.contains('secondary') }));
+        assert.ok(offered.secondary);
+        assert.match(offered.text, /^Download dictionary\.stp anyway \(it has errors/);
+        assert.ok((await download()).bytes.equals(expected.stdout));
+
+        // Line 3, before its closing >: </CNAM becomes </CNAME.
+        await page.click('.cm-content');
+        await page.keyboard.down('Control');
+        await page.keyboard.press('Home');
+        await page.keyboard.up('Control');
+        await page.keyboard.press('ArrowDown');
+        await page.keyboard.press('ArrowDown');
+        await page.keyboard.press('End');
+        await page.keyboard.press('ArrowLeft');
+        await page.keyboard.type('E');
+        await page.waitForFunction(() => document.querySelector('.cm-lint-marker') === null, { timeout: MARK_TIMEOUT });
+        await page.waitForFunction(() => document.getElementById('status').dataset.status === '0');
+        const mended = typed.replace('</CNAM>', '</CNAME>');
+        const converted = runNative(Buffer.from(mended));
+        assert.equal(converted.status, 0);
+        assert.equal(await page.$eval('#status', (shown) => shown.textContent),
+                     `No problems found. Converted: ${highestNumber(converted.stdout)} entities.`);
+        assert.equal(await page.$eval('#download', (button) => button.classList.contains('secondary')), false);
+        assert.ok((await download()).bytes.equals(converted.stdout));
+        // The edited dictionary is saved as typed.
+        const saved = await download('#save');
+        assert.equal(saved.name, 'dictionary.dict');
+        assert.equal(saved.bytes.toString('utf8'), mended);
+    });
+
+    for (const example of ['fasteners', 'drive-components']) {
+        test(`the example ${example} opens and converts as on the command line`, async () => {
+            await page.goto(`${origin}/`);
+            await page.click(`[data-example="${example}.dict"]`);
+            await nextConversion(0);
+            const input = readFileSync(fromRoot(`examples/${example}.dict`));
+            const saved = await download('#save');
+            assert.equal(saved.name, `${example}.dict`);
+            assert.ok(saved.bytes.equals(input));
+            const { name, bytes } = await download();
+            assert.equal(name, `${example}.stp`);
+            assert.ok(bytes.equals(runNative(input).stdout));
+            assert.equal(await page.$eval('#status', (shown) => shown.textContent.startsWith('No problems found.')), true);
+        });
+    }
+
+    test('the tree leads to the text, and the text to the tree', async () => {
+        await page.goto(`${origin}/`);
+        await page.click('[data-example="fasteners.dict"]');
+        await nextConversion(0);
+        await expandTree();
+        const clickLabel = async (label, text) => {
+            const labels = await page.$$(label);
+            for (const handle of labels)
+                if ((await handle.evaluate((shown) => shown.textContent)).includes(text)) {
+                    await handle.click();
+                    return;
+                }
+            assert.fail(`no ${label} holds ${text}`);
+        };
+        // A class selects the line of its tag, a property the line of its own.
+        await clickLabel('.class-label', 'Bolts');
+        await waitForCursorLine(6);
+        await clickLabel('.property-label', 'Length');
+        await waitForCursorLine(9);
+        // The class whose text holds the cursor is the one marked in the tree.
+        const markedClass = () => page.$eval('#tree .at-cursor > summary .class-name', (name) => name.textContent);
+        await page.click('.cm-content');
+        for (const [line, name] of [[12, 'Bolts'], [16, 'Nuts'], [18, 'Fasteners']]) {
+            await page.keyboard.down('Control');
+            await page.keyboard.press('Home');
+            await page.keyboard.up('Control');
+            for (let down = 1; down < line; ++down)
+                await page.keyboard.press('ArrowDown');
+            await waitForCursorLine(line);
+            assert.equal(await markedClass(), name, `the class at line ${line}`);
+        }
+        // The tree of the next conversion has the same classes open.
+        const openClasses = () => shownTexts('#tree details[open] > summary .class-name');
+        const open = await openClasses();
+        const count = await conversions();
+        await page.keyboard.down('Control');
+        await page.keyboard.press('Home');
+        await page.keyboard.up('Control');
+        await page.keyboard.press('ArrowDown');
+        await page.keyboard.press('End');
+        await page.keyboard.type(' ');
+        await nextConversion(count);
+        assert.deepEqual(await openClasses(), open);
+    });
+
+    test('every control is in reach of the keyboard, and the text is readable', async () => {
+        await page.goto(`${origin}/`);
+        await page.click('[data-example="fasteners.dict"]');
+        await nextConversion(0);
+        await page.click('.cm-content');
+        await page.keyboard.down('Control');
+        await page.keyboard.press('End');
+        await page.keyboard.up('Control');
+        await page.keyboard.type('</CLASS>');
+        await nextConversion(1);
+        await expandTree();
+        // Tab from the top of the page reaches each kind of control once at least.
+        await page.evaluate(() => document.activeElement.blur());
+        const reached = new Set();
+        for (let press = 0; press < 60; ++press) {
+            await page.keyboard.press('Tab');
+            reached.add(await page.evaluate(() => {
+                const focused = document.activeElement;
+                return focused.id || focused.className.split(' ').find((name) => ['cm-content', 'go-to-line', 'source'].includes(name)) || focused.tagName;
+            }));
+        }
+        for (const control of ['file', 'example-fasteners', 'example-drive', 'save', 'download', 'cm-content',
+                               'expand-all', 'collapse-all', 'go-to-line', 'source'])
+            assert.ok(reached.has(control), `${control} is not reached by Tab`);
+        // Text against what is behind it: at least 4.5 to 1.
+        const ratios = await page.evaluate(() => {
+            const luminance = (color) => {
+                const [r, g, b] = color.match(/[\d.]+/g).slice(0, 3).map((value) => {
+                    const channel = Number(value) / 255;
+                    return channel <= 0.03928 ? channel / 12.92 : ((channel + 0.055) / 1.055) ** 2.4;
+                });
+                return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+            };
+            const background = (shown) => {
+                for (let at = shown; at !== null; at = at.parentElement) {
+                    const color = getComputedStyle(at).backgroundColor;
+                    if (!/rgba\(.*, 0\)$/.test(color) && color !== 'transparent')
+                        return color;
+                }
+                return 'rgb(255, 255, 255)';
+            };
+            const texts = [...document.querySelectorAll('.cm-line span, .cm-lineNumbers .cm-gutterElement, button, .button, #status, #status-detail, #cursor-position, #tree span, #diagnostics span, #counts dt, #counts dd, header p')];
+            return texts.filter((shown) => shown.textContent.trim() !== '').map((shown) => {
+                const [light, dark] = [luminance(getComputedStyle(shown).color), luminance(background(shown))].sort((a, b) => b - a);
+                return { text: shown.textContent.slice(0, 30), ratio: (light + 0.05) / (dark + 0.05) };
+            });
+        });
+        assert.ok(ratios.length > 50);
+        for (const { text, ratio } of ratios)
+            assert.ok(ratio >= 4.5, `"${text}" has a contrast of ${ratio.toFixed(2)}`);
+    });
+
+    test('at 360 pixels wide nothing scrolls sideways', async () => {
+        await page.setViewport({ width: 360, height: 740 });
+        try {
+            await page.goto(`${origin}/`);
+            await page.click('[data-example="drive-components.dict"]');
+            await nextConversion(0);
+            await page.click('.cm-content');
+            await page.keyboard.type('<CLASS BSU="a code long enough to need more than one line at this width">');
+            await nextConversion(1);
+            await expandTree();
+            const widths = await page.evaluate(() => ({ page: document.documentElement.scrollWidth, view: document.documentElement.clientWidth }));
+            assert.ok(widths.page <= widths.view, `${widths.page} px of page in ${widths.view} px`);
+        } finally {
+            await page.setViewport({ width: 800, height: 600 });
+        }
     });
 });

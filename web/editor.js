@@ -1,0 +1,155 @@
+// The dictionary's text in a CodeMirror editor: line numbers, the tag
+// language's colours, search, undo and the usual keys, and the converter's
+// diagnostics as marks on the lines they name.
+import { Compartment, EditorState, Text } from '@codemirror/state';
+import {
+    EditorView, crosshairCursor, drawSelection, highlightActiveLine, highlightActiveLineGutter,
+    highlightSpecialChars, keymap, lineNumbers, placeholder, rectangularSelection,
+} from '@codemirror/view';
+import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
+import { highlightSelectionMatches, search, searchKeymap } from '@codemirror/search';
+import { lintGutter, lintKeymap, setDiagnostics } from '@codemirror/lint';
+import { markText } from './diagnostics.js';
+import { tagHighlighting } from './language.js';
+
+// Bytes of a file decoded and split into lines in one task while it is put
+// into the editor.
+const TEXT_SLICE = 1 << 18;
+
+const editable = new Compartment();
+// The extensions each editor was made with, to make its states with.
+const extensionsOf = new WeakMap();
+
+// A carriage return before a line end (a file saved on Windows) is kept in
+// the text, so that the converter and a save get the file's bytes, but is
+// not drawn.
+function renderSpecial(code) {
+    if (code !== 13)
+        return null;
+    const hidden = document.createElement('span');
+    hidden.title = 'carriage return';
+    return hidden;
+}
+
+// A read-only text still takes the cursor, so that the tree follows it.
+function editableExtensions(isEditable) {
+    return EditorState.readOnly.of(!isEditable);
+}
+
+function extensions(onChange, onCursor) {
+    return [
+        lineNumbers(),
+        highlightActiveLineGutter(),
+        highlightSpecialChars({ render: renderSpecial }),
+        history(),
+        drawSelection(),
+        EditorState.allowMultipleSelections.of(true),
+        // Lines end at a line feed, as the converter counts them.
+        EditorState.lineSeparator.of('\n'),
+        rectangularSelection(),
+        crosshairCursor(),
+        highlightActiveLine(),
+        EditorView.lineWrapping,
+        highlightSelectionMatches(),
+        search({ top: true }),
+        tagHighlighting,
+        lintGutter(),
+        placeholder('Type a dictionary here, open a file, or start from an example.'),
+        EditorView.contentAttributes.of({ 'aria-label': 'Dictionary text' }),
+        keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap, ...lintKeymap]),
+        editable.of(editableExtensions(true)),
+        EditorView.updateListener.of((update) => {
+            if (update.docChanged)
+                onChange();
+            if (update.selectionSet || update.docChanged)
+                onCursor(update.state.doc.lineAt(update.state.selection.main.head).number);
+        }),
+    ];
+}
+
+export function createEditor(parent, { onChange, onCursor }) {
+    const made = extensions(onChange, onCursor);
+    const view = new EditorView({ parent, state: EditorState.create({ extensions: made }) });
+    extensionsOf.set(view, made);
+    return view;
+}
+
+// The CodeMirror text of a file, and whether it was UTF-8 (if not, what is
+// not shows as U+FFFD). A slice of the file is read, decoded and split into
+// lines at a time, so that a large file does not hold the page; a line cut
+// by the end of a slice goes on in the next.
+export async function textOf(file) {
+    let utf8 = true;
+    let decoder = new TextDecoder('utf-8', { fatal: true, ignoreBOM: true });
+    let text = Text.empty;
+    let rest = '';
+    for (let start = 0; start < file.size; start += TEXT_SLICE) {
+        const slice = new Uint8Array(await file.slice(start, start + TEXT_SLICE).arrayBuffer());
+        const last = start + TEXT_SLICE >= file.size;
+        let decoded;
+        try {
+            decoded = rest + decoder.decode(slice, { stream: !last });
+        } catch (error) {
+            // Not UTF-8: read it all again, with replacement characters.
+            utf8 = false;
+            decoder = new TextDecoder('utf-8', { ignoreBOM: true });
+            text = Text.empty;
+            rest = '';
+            start = -TEXT_SLICE;
+            continue;
+        }
+        const end = last ? decoded.length : decoded.lastIndexOf('\n') + 1;
+        if (end > 0)
+            text = text.append(Text.of(decoded.slice(0, end).split('\n')));
+        rest = decoded.slice(end);
+    }
+    return { text, utf8 };
+}
+
+export function setEditable(view, isEditable) {
+    view.dispatch({ effects: editable.reconfigure(editableExtensions(isEditable)) });
+}
+
+// Replaces the whole text, with undo history and marks of the old one gone.
+export function replaceText(view, text, isEditable) {
+    view.setState(EditorState.create({ doc: text, extensions: extensionsOf.get(view) }));
+    setEditable(view, isEditable);
+}
+
+// Marks each diagnostic that names a line on that line; one past the end of
+// the text, which the converter names after the input ended, marks the end.
+export function showMarks(view, diagnostics) {
+    const doc = view.state.doc;
+    const marks = [];
+    for (const diagnostic of diagnostics) {
+        if (diagnostic.line === null)
+            continue;
+        const line = doc.line(Math.min(Math.max(diagnostic.line, 1), doc.lines));
+        const past = diagnostic.line > doc.lines;
+        marks.push({
+            from: past ? line.to : line.from,
+            to: line.to,
+            severity: diagnostic.severity,
+            message: markText(diagnostic.text),
+        });
+    }
+    view.dispatch(setDiagnostics(view.state, marks));
+}
+
+// Puts the cursor at the start of line (or selects the whole line) and
+// scrolls it into the middle of the view.
+export function goToLine(view, number, { select = false, focus = true } = {}) {
+    const doc = view.state.doc;
+    const line = doc.line(Math.min(Math.max(number, 1), doc.lines));
+    view.dispatch({
+        selection: { anchor: line.from, head: select ? line.to : line.from },
+        effects: EditorView.scrollIntoView(line.from, { y: 'center' }),
+    });
+    if (focus)
+        view.focus();
+}
+
+export function lineText(view, number) {
+    const doc = view.state.doc;
+    return number >= 1 && number <= doc.lines ? doc.line(number).text : null;
+}
