@@ -127,8 +127,9 @@ void table_out(ClassNode *owner)
         property_now = property_now->next;
     }
     if (ragged_column != 0)
-        report_at(ragged_line, "warning: table '%s' of class '%s': column %d has %d values, column 1 has %d",
-                  table_now->code, owner->code, ragged_column, ragged_rows, first_rows);
+        report_at(ragged_line, "warning: table '%s' of class '%s': column %d has %d %s, column 1 has %d",
+                  table_now->code, owner->code, ragged_column, ragged_rows, ragged_rows == 1 ? "value" : "values",
+                  first_rows);
 
     // The properties were written just before the table, one block each:
     // the item class extension lists the OPT_OR_MAND_PROPERTY_BSU of those
