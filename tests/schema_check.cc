@@ -1,48 +1,41 @@
-// Test driver: checks exchange files against the EXPRESS texts of the schema
-// their header names, read from the .exp files of SCHEMA-DIRECTORY (their
-// SCHEMA, USE FROM, ENTITY, TYPE and CONSTANT blocks). For each instance: its
-// entity is in that schema and not abstract; one value for each explicit
-// attribute, the supertypes' first from the root down; $ only where OPTIONAL,
-// * only where a subtype derives the attribute; typed values (LABEL('...'))
-// exactly where a SELECT stands, of a type it allows; references to the
-// declared entity or a subtype; aggregate bounds; the token of each simple
-// type; STRING widths and FIXED lengths, in decoded characters; the WHERE
-// rules made of comparisons, LIKE, LENGTH, check_label_length and
-// check_syn_length on the value or on the instance's attributes, with NOT,
-// AND, OR and XOR (a TYPE's rules hold along its chain of TYPE declarations).
-// Skipped: rules that need anything else (other functions, QUERY, SIZEOF,
-// TYPEOF, USEDIN, EXISTS, IN, attributes reached through references or
-// derived) and the global RULEs. The header's three entities are checked
-// loosely. Each problem is a line: FILE:LINE: #N ENTITY attribute: what.
+// Test driver: checks exchange files against the ENTITY, TYPE and CONSTANT
+// blocks of the EXPRESS files in SCHEMA-DIRECTORY. For each instance: its
+// entity exists; one value for each explicit attribute, the supertypes' first
+// from the root down; $ only where OPTIONAL, * only where a subtype derives
+// the attribute; typed values (LABEL('...')) exactly where a SELECT stands, of
+// a type it allows; references to the entity declared or a subtype; aggregate
+// bounds; the token of each simple type; STRING widths and FIXED lengths in
+// decoded characters; the WHERE rules of the few shapes listed at "The WHERE
+// rules", a TYPE's along its chain of TYPE declarations. Rules of any other
+// shape are skipped, as are global RULEs; ENUMERATION values, USE FROM and
+// the header are not checked. Each problem is a line:
+// FILE:LINE: #N ENTITY attribute: what.
 // Usage: schema_check [-s TYPE,...] SCHEMA-DIRECTORY FILE...
 // -s skips the WHERE rules of the TYPEs named. Exit status 0 when no file has
 // a problem, 1 when one has, 2 when the EXPRESS files cannot be read.
 #include <algorithm>
 #include <cctype>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
 
-struct Token {
-    char kind = 'e';             // EXPRESS: 'w' word (lower case), 'n' number, 's' string, 'p' punctuation;
-                                 // exchange file: 'w' keyword, 'i', 'r', 's', '#', '.', 'p', 'x' error; 'e' end
-    std::string text;            // as written; an EXPRESS string without its quotes; an error's message
-    std::u32string chars;        // an exchange file string's characters, decoded
+struct Token {                   // of an EXPRESS text or an exchange file; in the latter, a value too
+    char kind = 'e';             // 'w' word, 'n' number, 's' string, '#' reference, '.' enumeration, 'p' punctuation,
+                                 // '(' a list of values; 'x' one that is wrong, 'e' the end
+    std::string text;            // as written, an EXPRESS word in lower case
+    std::u32string chars;        // a string's characters, decoded
     std::size_t begin = 0, end = 0; // where it stands in its file
     int line = 0;
+    std::vector<Token> items;    // a list's values; a word's: a typed value's one value, an instance's values
 };
 
-struct Cursor {                  // reads a list of tokens that ends in an 'e' token
+struct Cursor {                  // reads a list of tokens that ends in an 'e' or 'x' token
     const std::vector<Token> *tokens = nullptr;
     std::size_t at = 0;
 };
@@ -51,58 +44,50 @@ const Token &look(const Cursor &c, std::size_t ahead = 0) { return (*c.tokens)[s
 bool more(const Cursor &c) { return look(c).kind != 'e' && look(c).kind != 'x'; }
 const Token &next(Cursor &c) { return (*c.tokens)[more(c) ? c.at++ : c.at]; }
 bool accept(Cursor &c, const char *text) { return more(c) && look(c).text == text && (++c.at, true); }
+bool among(const std::string &words, const std::string &word) { return words.find(" " + word + " ") != std::string::npos; }
+
+struct Rule {
+    std::string text;            // as written, with its label
+    Cursor at;                   // its first token after the label, among its EXPRESS file's
+};
 
 struct Type {
-    enum Kind { NAMED, SIMPLE, AGGREGATE, SELECT, ENUMERATION } kind = NAMED;
-    std::string name;            // the type named; string, integer...; set, list...; a SELECT's own name
+    enum Kind { NAMED, SIMPLE, AGGREGATE, SELECT } kind = NAMED; // an ENUMERATION is SIMPLE, its values unchecked
+    std::string name;            // the type named; string, integer...; set, list...; a SELECT's TYPE
+    std::string text;            // as written, for the messages
     long lo = 0, hi = -1;        // an aggregate's bounds (-1 for ?); hi is also a STRING's width
     bool fixed = false;          // STRING(n) FIXED; an aggregate OF OPTIONAL elements
     const Type *element = nullptr; // an aggregate's elements
-    std::vector<std::string> items; // a SELECT's or an ENUMERATION's
-};
-
-struct Rule {
-    std::string owner, label, text; // the ENTITY or TYPE, WR1, the rule as written
-    std::vector<Token> tokens;
+    std::vector<std::string> items; // a SELECT's
+    std::vector<Rule> rules;     // a TYPE's WHERE rules
 };
 
 struct Attribute {
     std::string owner, name;     // the entity that declares it first
     const Type *type = nullptr;
-    bool optional = false;
-    bool derived = false;        // a subtype derives it: its instances write *
+    bool optional = false, derived = false; // derived: a subtype derives it, its instances write *
 };
 
 struct Entity {
-    std::string schema;
-    bool abstract = false;
     std::vector<std::string> supertypes;
-    std::vector<Attribute> declared; // its explicit attributes and redeclarations, as written
+    std::vector<Attribute> attributes; // its explicit ones and its redeclarations, as written
     std::vector<Rule> rules;
-    bool listed = false;         // the three below are filled
-    bool incomplete = false;     // a supertype is in no file read
-    std::vector<Attribute> attributes; // as its instances write them
-    std::vector<const Rule *> all_rules; // its own and its supertypes'
 };
 
-std::deque<Type> type_store;       // every type read, kept until exit
-std::set<std::string> schemas;
 std::map<std::string, Entity> entities;
-std::map<std::string, const Type *> types;           // TYPE name = type;
-std::map<std::string, std::vector<Rule>> type_rules;  // and its WHERE rules
-std::map<std::string, std::vector<Token>> constants;  // each one's expression
-std::map<std::string, std::vector<std::pair<std::string, std::string>>> uses; // schema: (from, entity or "" for all)
-std::set<std::string> skipped_rules;                  // the TYPEs named by -s
+std::map<std::string, Type *> types;    // TYPE name = type;
+std::map<std::string, long> constants;  // the INTEGER ones
+std::string skipped_rules;              // the TYPEs named by -s, each between blanks
+const char *file_name;                  // the exchange file being checked
+std::map<long, Token> instances;        // its DATA section: each one's entity name, line and values
+long number;                            // the instance being checked
+int problems;                           // lines written, all files
 
 std::string cased(std::string s, int (*change)(int))
 {
-    for (char &c : s)
-        c = char(change((unsigned char)c));
+    std::transform(s.begin(), s.end(), s.begin(), [&](unsigned char c) { return char(change(c)); });
     return s;
 }
-
-std::string lower(const std::string &s) { return cased(s, std::tolower); }
-std::string upper(const std::string &s) { return cased(s, std::toupper); }
 
 bool read_file(const char *path, std::string *text)
 {
@@ -113,50 +98,81 @@ bool read_file(const char *path, std::string *text)
     return file != nullptr && std::fclose(file) == 0;
 }
 
-// ---- The EXPRESS texts
-
-std::vector<Token> express_tokens(const std::string &s)
+bool problem(int line, const std::string &where, const std::string &what)
 {
-    static const std::set<std::string> pairs = {":=", "<=", ">=", "<>", "<*", "||", "**"};
+    std::printf("%s:%d: %s%s%s\n", file_name, line, where.c_str(), where.empty() ? "" : ": ", what.c_str());
+    return ++problems, false;
+}
+
+// The tokens of an EXPRESS text, its words in lower case, or of an exchange
+// file, with references #N, enumerations .NAME., signed numbers and '-' in
+// words. A number is [+-]digits[.digits[E[+-]digits]]. In a string '' is an
+// apostrophe, \\ a backslash, \X\HH a character, and \X2\ and \X4\ groups
+// of 4 or 8 hex digits a character each up to \X0\; line breaks are no part
+// of it. Remarks are skipped; the list ends at an 'x' token where one is wrong.
+std::vector<Token> tokens_of(const std::string &s, bool exchange)
+{
     std::vector<Token> tokens;
+    int line = 1;
+    auto at = [&](std::size_t i) { return i < s.size() ? s[i] : '\0'; };
+    auto digits = [&](std::size_t i) { while (std::isdigit((unsigned char)at(i))) ++i; return i; };
+    auto hex = [&](std::size_t i, std::size_t n) { return char32_t(std::strtoul(s.substr(i, n).c_str(), nullptr, 16)); };
     for (std::size_t i = 0; i < s.size();) {
         Token t;
-        unsigned char c = s[t.begin = i];
-        if (std::isspace(c)) {
-            ++i;
+        char c = s[t.begin = i];
+        bool blank = std::isspace((unsigned char)c), wrong = false;
+        const char *remark = exchange ? "/**/" : c == '-' ? "--\n" : "(**)"; // how one opens, then closes
+        t.line = line;
+        if (blank || (c == remark[0] && at(i + 1) == remark[1])) {
+            std::size_t end = blank ? i : s.find(remark + 2, i + 2);
+            i = end == std::string::npos ? s.size() : end + (blank ? 1 : std::strlen(remark + 2));
+            line += int(std::count(s.begin() + long(t.begin), s.begin() + long(i), '\n'));
             continue;
-        } else if (s.compare(i, 2, "--") == 0) {
-            i = std::min(s.find('\n', i), s.size());
-            continue;
-        } else if (s.compare(i, 2, "(*") == 0) { // remarks nest
-            for (int depth = 0; i < s.size() && (depth > 0 || i == t.begin);) {
-                int opens = s.compare(i, 2, "(*") == 0, closes = s.compare(i, 2, "*)") == 0;
-                depth += opens - closes;
-                i += 1 + opens + closes;
-            }
-            continue;
-        } else if (std::isalnum(c) || c == '_') {
-            while (i < s.size() && (std::isalnum((unsigned char)s[i]) || s[i] == '_' || (std::isdigit(c) && s[i] == '.')))
-                ++i;
-            t.kind = std::isdigit(c) ? 'n' : 'w';
-            t.text = lower(s.substr(t.begin, i - t.begin));
         } else if (c == '\'') {
-            for (t.kind = 's', ++i; i < s.size() && (s[i] != '\'' || s.compare(i, 2, "''") == 0); ++i) {
-                i += s[i] == '\''; // '' stands for one apostrophe
-                t.text += s[i];
+            for (t.kind = 's', ++i; !wrong && i < s.size() && (s[i] != '\'' || at(i + 1) == '\'');) {
+                std::size_t group = s.compare(i, 4, "\\X2\\") == 0 ? 4 : s.compare(i, 4, "\\X4\\") == 0 ? 8 : 0;
+                for (i += group > 0 ? 4 : 0; group > 0 && i < s.size() && s[i] != '\'' && s.compare(i, 4, "\\X0\\") != 0; i += group)
+                    t.chars += hex(i, group);
+                if (group > 0)
+                    wrong = s.compare(i, 4, "\\X0\\") != 0, i += 4;
+                else if (s.compare(i, 3, "\\X\\") == 0)
+                    t.chars += hex(i + 3, 2), i += 5;
+                else if (s[i] == '\n' || s[i] == '\r')
+                    line += s[i++] == '\n';
+                else if (!(wrong = !std::isprint((unsigned char)s[i]) || (s[i] == '\\' && at(i + 1) != '\\')))
+                    t.chars += s[i], i += 1 + (s[i] == '\'' || s[i] == '\\');
             }
-            ++i;
+            wrong |= i++ >= s.size();
+        } else if (std::isalpha((unsigned char)c)) {
+            for (t.kind = 'w'; std::isalnum((unsigned char)at(i)) || at(i) == '_' || (exchange && at(i) == '-');)
+                ++i;
+        } else if (std::isdigit((unsigned char)c) || (exchange && std::strchr("#+-", c) != nullptr)) {
+            std::size_t from = i + !std::isdigit((unsigned char)c);
+            t.kind = c == '#' ? '#' : 'n';
+            wrong = (i = digits(from)) == from;
+            if (t.kind == 'n' && at(i) == '.' && at(i = digits(i + 1)) == 'E')
+                i = digits(i + 1 + (at(i + 1) == '+' || at(i + 1) == '-'));
+        } else if (exchange && c == '.') {
+            for (t.kind = '.', ++i; std::isupper((unsigned char)at(i)) || std::isdigit((unsigned char)at(i)) || at(i) == '_';)
+                ++i;
+            wrong = at(i++) != '.' || i == t.begin + 2;
         } else {
             t.kind = 'p';
-            i += 1 + pairs.count(s.substr(i, 2));
-            t.text = s.substr(t.begin, i - t.begin);
+            i += !exchange && among(" := <= >= <> <* ", s.substr(i, 2)) ? 2 : 1;
         }
-        t.end = i;
+        t.kind = wrong ? 'x' : t.kind;
+        t.end = std::min(i, s.size());
+        t.text = s.substr(t.begin, t.end - t.begin);
+        t.text = t.kind == 'w' && !exchange ? cased(t.text, std::tolower) : t.text;
         tokens.push_back(t);
+        if (wrong)
+            return tokens;
     }
-    tokens.emplace_back();
+    tokens.emplace_back().line = line;
     return tokens;
 }
+
+// ---- The EXPRESS texts
 
 void skip_statement(Cursor &x)
 {
@@ -164,815 +180,421 @@ void skip_statement(Cursor &x)
         ++x.at;
 }
 
-Type *parse_type(Cursor &x)
+// The text from token from up to the cursor as written, each run of blanks one space.
+std::string spelled(const std::string &source, const Cursor &x, std::size_t from)
 {
-    Type *t = &type_store.emplace_back();
+    std::string text;
+    for (std::size_t i = (*x.tokens)[from].begin; from < x.at && i < (*x.tokens)[x.at - 1].end; ++i)
+        if (!std::isspace((unsigned char)source[i]) || text.back() != ' ')
+            text += std::isspace((unsigned char)source[i]) ? ' ' : source[i];
+    return text;
+}
+
+Type *parse_type(Cursor &x, const std::string &source)
+{
+    Type *t = new Type;
+    std::size_t from = x.at;
     t->name = next(x).text;
-    if (t->name == "set" || t->name == "list" || t->name == "bag" || t->name == "array") {
+    if (among(" set list bag array ", t->name)) {
         t->kind = Type::AGGREGATE;
-        if (accept(x, "[")) {
-            t->lo = std::atol(next(x).text.c_str());
-            accept(x, ":");
-            t->hi = accept(x, "?") ? -1 : std::atol(next(x).text.c_str());
-            accept(x, "]");
-        }
-        accept(x, "of");
+        t->lo = accept(x, "[") ? std::atol(next(x).text.c_str()) : 0;
+        t->hi = accept(x, ":") && !accept(x, "?") ? std::atol(next(x).text.c_str()) : -1;
+        accept(x, "]"), accept(x, "of");
         t->fixed = accept(x, "optional");
         accept(x, "unique");
-        t->element = parse_type(x);
-    } else if (t->name == "select" || t->name == "enumeration") {
-        t->kind = t->name == "select" ? Type::SELECT : Type::ENUMERATION;
-        accept(x, "of");
-        for (accept(x, "("); more(x) && !accept(x, ")");)
-            if (const Token &item = next(x); item.kind == 'w')
-                t->items.push_back(item.text);
-    } else if (std::strstr(" string binary integer real number boolean logical ", (" " + t->name + " ").c_str())) {
+        t->element = parse_type(x, source);
+    } else if (among(" select enumeration ", t->name)) {
+        t->kind = t->name == "select" ? Type::SELECT : Type::SIMPLE;
+        for (accept(x, "of"), accept(x, "("); more(x) && !accept(x, ")"); ++x.at)
+            if (look(x).kind == 'w')
+                t->items.push_back(look(x).text);
+    } else if (among(" string binary integer real number boolean logical ", t->name)) {
         t->kind = Type::SIMPLE;
-        if (accept(x, "(")) {
-            t->hi = std::atol(next(x).text.c_str());
-            accept(x, ")");
-        }
+        t->hi = accept(x, "(") ? std::atol(next(x).text.c_str()) : -1;
+        accept(x, ")");
         t->fixed = accept(x, "fixed");
     }
+    t->text = spelled(source, x, from);
     return t;
 }
 
-// A WHERE rule up to its ';', with its label if it has one.
-Rule parse_rule(Cursor &x, const std::string &source, const std::string &owner)
-{
-    Rule r;
-    r.owner = owner;
-    if (look(x, 1).text == ":")
-        r.label = upper(next(x).text), ++x.at;
-    while (more(x) && look(x).text != ";")
-        r.tokens.push_back(next(x));
-    for (std::size_t i = r.tokens.empty() ? 0 : r.tokens.front().begin; !r.tokens.empty() && i < r.tokens.back().end; ++i)
-        if (!std::isspace((unsigned char)source[i]) || r.text.back() != ' ')
-            r.text += std::isspace((unsigned char)source[i]) ? ' ' : source[i];
-    r.tokens.emplace_back();
-    accept(x, ";");
-    return r;
-}
-
-// ENTITY name [ABSTRACT] [SUPERTYPE OF (...)] [SUBTYPE OF (...)]; then its
-// explicit attributes, the DERIVE section's redeclarations, its WHERE rules.
-void parse_entity(Cursor &x, const std::string &source, const std::string &schema)
-{
-    std::string name = next(x).text;
-    Entity &e = entities[name];
-    e.schema = schema;
-    while (more(x) && !accept(x, ";")) {
-        if (accept(x, "abstract")) {
-            e.abstract = true;
-        } else if (accept(x, "subtype") && accept(x, "of") && accept(x, "(")) {
-            while (more(x) && !accept(x, ")"))
-                if (const Token &t = next(x); t.kind == 'w')
-                    e.supertypes.push_back(t.text);
-        } else {
-            ++x.at;
-        }
-    }
-    static const std::set<std::string> sections = {"derive", "inverse", "unique", "where"};
-    for (std::string section = "explicit"; more(x) && !accept(x, "end_entity");) {
-        if (sections.count(look(x).text)) {
-            section = next(x).text;
-        } else if (section == "where") {
-            e.rules.push_back(parse_rule(x, source, name));
-        } else if (section == "explicit" || section == "derive") {
-            std::vector<Attribute> names;
-            do {
-                names.emplace_back();
-                names.back().owner = accept(x, "self") && accept(x, "\\") ? next(x).text : name;
-                accept(x, ".");
-                names.back().name = next(x).text;
-            } while (accept(x, ","));
-            accept(x, ":");
-            bool optional = accept(x, "optional");
-            const Type *type = parse_type(x);
-            for (Attribute &a : names) {
-                a.type = type;
-                a.optional = optional;
-                a.derived = section == "derive";
-                if (!a.derived || a.owner != name)
-                    e.declared.push_back(a);
-            }
-            skip_statement(x);
-        } else {
-            skip_statement(x);
-        }
-    }
-    accept(x, ";");
-}
-
+// Reads the ENTITY, TYPE and CONSTANT blocks of an EXPRESS file a statement at
+// a time: an entity's supertypes, explicit attributes, the redeclarations of
+// its DERIVE section and its WHERE rules; a TYPE's type and WHERE rules.
 void read_schema_file(const std::string &path)
 {
-    std::string source, schema;
-    if (!read_file(path.c_str(), &source)) {
-        std::fprintf(stderr, "schema_check: cannot read %s\n", path.c_str());
+    std::string &source = *new std::string; // kept until exit, as its tokens, for the rules
+    auto &tokens = *new std::vector<Token>(tokens_of(read_file(path.c_str(), &source) ? source : "", false));
+    std::string owner, section;  // the ENTITY or TYPE being read; explicit, derive, where, constant...
+    Entity *e = nullptr;
+    std::vector<Rule> *rules = nullptr;
+    if (source.empty() || tokens.back().kind == 'x') {
+        std::fprintf(stderr, "schema_check: %s:%d: cannot be read, or has a wrong string\n", path.c_str(), tokens.back().line);
         std::exit(2);
     }
-    std::vector<Token> tokens = express_tokens(source);
-    for (Cursor x{&tokens}; more(x);) {
-        std::string word = next(x).text;
-        if (word == "schema") {
-            schemas.insert(schema = next(x).text);
-            skip_statement(x);
-        } else if (word == "entity") {
-            parse_entity(x, source, schema);
-        } else if (word == "type") { // TYPE name = type; [WHERE rules] END_TYPE;
-            std::string name = next(x).text;
-            accept(x, "=");
-            Type *t = parse_type(x);
-            if (t->kind == Type::SELECT || t->kind == Type::ENUMERATION)
-                t->name = name;
-            types[name] = t;
-            skip_statement(x);
-            if (accept(x, "where"))
-                while (more(x) && look(x).text != "end_type")
-                    type_rules[name].push_back(parse_rule(x, source, name));
-            skip_statement(x);
-        } else if (word == "constant") {
-            while (more(x) && !accept(x, "end_constant")) {
-                std::vector<Token> &value = constants[next(x).text];
-                while (more(x) && !accept(x, ":="))
-                    ++x.at;
-                while (more(x) && look(x).text != ";")
-                    value.push_back(next(x));
-                value.emplace_back();
-                accept(x, ";");
-            }
-            accept(x, ";");
-        } else if (word == "use" && accept(x, "from")) {
-            std::string from = next(x).text;
-            if (!accept(x, "("))
-                uses[schema].emplace_back(from, "");
-            else
-                while (more(x) && !accept(x, ")"))
-                    if (accept(x, "as"))
-                        ++x.at;
-                    else if (const Token &t = next(x); t.kind == 'w')
-                        uses[schema].emplace_back(from, t.text);
-            skip_statement(x);
-        } else if (word == "function" || word == "rule" || word == "procedure") {
-            for (int depth = 1; more(x) && depth > 0;) {
-                const std::string &t = next(x).text;
-                depth += t == word ? 1 : t == "end_" + word ? -1 : 0;
-            }
-            accept(x, ";");
-        } else {
-            skip_statement(x);
+    for (Cursor x{&tokens}; more(x); skip_statement(x)) {
+        while (among(" derive inverse unique where constant ", look(x).text))
+            section = next(x).text;
+        std::string word = look(x).text;
+        if (word.compare(0, 4, "end_") == 0) {
+            section.clear(), e = nullptr, rules = nullptr;
+        } else if (accept(x, "entity")) { // name ... SUBTYPE OF (...);
+            e = &entities[owner = next(x).text];
+            rules = &e->rules, section = "explicit";
+            while (more(x) && look(x).text != ";" && !accept(x, "subtype"))
+                ++x.at;
+            for (accept(x, "of"), accept(x, "("); more(x) && look(x).text != ";" && !accept(x, ")"); ++x.at)
+                if (look(x).kind == 'w')
+                    e->supertypes.push_back(look(x).text);
+        } else if (accept(x, "type")) { // name = type;
+            owner = next(x).text, accept(x, "=");
+            Type *t = types[owner] = parse_type(x, source);
+            t->name = t->kind == Type::SELECT ? owner : t->name;
+            rules = &t->rules, e = nullptr;
+        } else if (section == "where" && rules != nullptr) { // [label:] rule;
+            std::size_t from = x.at;
+            rules->push_back({"", {&tokens, x.at + (look(x, 1).text == ":" ? 2 : 0)}});
+            while (more(x) && look(x).text != ";")
+                ++x.at;
+            rules->back().text = spelled(source, x, from);
+        } else if (e != nullptr && (section == "explicit" || section == "derive")) { // [SELF\entity.]name, ...: type
+            std::vector<std::pair<std::string, std::string>> names;
+            do {
+                std::string from = accept(x, "self") && accept(x, "\\") ? next(x).text : owner;
+                names.emplace_back(from, (accept(x, "."), next(x).text));
+            } while (accept(x, ","));
+            bool optional = accept(x, ":") && accept(x, "optional");
+            const Type *type = parse_type(x, source);
+            for (const auto &[from, name] : names)
+                if (section == "explicit" || from != owner) // its own derived attributes have no value
+                    e->attributes.push_back({from, name, type, optional, section == "derive"});
+        } else if (section == "constant") { // name : type := value;
+            while (more(x) && !accept(x, ":="))
+                ++x.at;
+            if (look(x, 1).text == ";" && (look(x).kind == 'n' || constants.count(look(x).text)))
+                constants[word] = look(x).kind == 'n' ? std::atol(look(x).text.c_str()) : constants[look(x).text];
         }
     }
+}
+
+// An entity and its supertypes, each once, the supertypes first from the root down.
+std::vector<std::string> lineage(const std::string &name)
+{
+    std::vector<std::string> all;
+    auto e = entities.find(name);
+    for (const std::string &s : e != entities.end() ? e->second.supertypes : std::vector<std::string>())
+        for (const std::string &a : lineage(s))
+            if (std::find(all.begin(), all.end(), a) == all.end())
+                all.push_back(a);
+    all.push_back(name);
+    return all;
 }
 
 bool is_subtype(const std::string &sub, const std::string &super)
 {
-    auto e = entities.find(sub);
-    return sub == super || (e != entities.end() && std::any_of(e->second.supertypes.begin(), e->second.supertypes.end(),
-                                                               [&](const std::string &s) { return is_subtype(s, super); }));
+    std::vector<std::string> all = lineage(sub);
+    return std::find(all.begin(), all.end(), super) != all.end();
 }
 
-// Lists an entity's attributes as its instances write them: its supertypes'
-// in the order they are named, each entity's once, then its own; a
-// redeclaration keeps the attribute's place. Gathers its WHERE rules too.
-Entity &complete(const std::string &name)
+// The attributes that an entity's instances write, in their order; a
+// redeclaration keeps the attribute's place.
+std::vector<Attribute> attributes_of(const std::string &name)
 {
-    Entity &e = entities.at(name);
-    if (e.listed)
-        return e;
-    e.listed = true;
-    for (const std::string &s : e.supertypes) {
-        if (entities.count(s) == 0) {
-            e.incomplete = true;
-            continue;
-        }
-        const Entity &super = complete(s);
-        e.incomplete |= super.incomplete;
-        for (const Attribute &a : super.attributes)
-            if (std::none_of(e.attributes.begin(), e.attributes.end(),
-                             [&](const Attribute &b) { return b.owner == a.owner && b.name == a.name; }))
-                e.attributes.push_back(a);
-        for (const Rule *r : super.all_rules)
-            if (std::find(e.all_rules.begin(), e.all_rules.end(), r) == e.all_rules.end())
-                e.all_rules.push_back(r);
-    }
-    for (const Attribute &a : e.declared) {
-        if (a.owner == name)
-            e.attributes.push_back(a);
-        for (Attribute &b : e.attributes)
-            if (a.owner != name && b.name == a.name && is_subtype(a.owner, b.owner)) {
-                b.derived |= a.derived;
-                b.type = a.derived ? b.type : a.type;
-                b.optional = a.derived ? b.optional : a.optional;
-            }
-    }
-    for (const Rule &r : e.rules)
-        e.all_rules.push_back(&r);
-    return e;
-}
-
-// Whether a schema offers an entity for instances: it declares it, or takes
-// it in by USE FROM from a schema that offers it.
-bool offers(const std::string &schema, const std::string &entity, int depth = 0)
-{
-    auto used = uses.find(schema);
-    return entities.at(entity).schema == schema ||
-           (used != uses.end() && depth < 32 && std::any_of(used->second.begin(), used->second.end(), [&](const auto &u) {
-                return (u.second.empty() || u.second == entity) && offers(u.first, entity, depth + 1);
-            }));
+    std::vector<Attribute> all;
+    for (const std::string &entity : lineage(name))
+        for (const Attribute &a : entities[entity].attributes)
+            if (a.owner == entity)
+                all.push_back(a);
+            else
+                for (Attribute &b : all)
+                    if (b.name == a.name && is_subtype(a.owner, b.owner) && !a.derived)
+                        b.type = a.type, b.optional = a.optional;
+                    else if (b.name == a.name && is_subtype(a.owner, b.owner))
+                        b.derived = true;
+    return all;
 }
 
 // ---- The exchange file
 
-// The number that digits hex digits at from make, or -1 when they are not there.
-long hex(const std::string &s, std::size_t from, int digits)
+// Reads one value: a token, a list (...), or NAME(...): a typed value or,
+// for an instance, its values.
+bool read_value(Cursor &c, Token *v, bool instance = false)
 {
-    std::string text = s.substr(std::min(from, s.size()), std::size_t(digits));
-    bool whole = int(text.size()) == digits && text.find_first_not_of("0123456789ABCDEF") == std::string::npos;
-    return whole ? std::strtol(text.c_str(), nullptr, 16) : -1;
-}
-
-// Decodes the string literal at *i: '' is an apostrophe, \\ a backslash,
-// \X\HH one character, \X2\ and \X4\ groups one for each 4 or 8 hex digits
-// up to \X0\; line breaks are not part of the text. Returns what is wrong,
-// or nullptr.
-const char *string_literal(const std::string &s, std::size_t *i, int *line, std::u32string *chars)
-{
-    for (++*i; *i < s.size();) {
-        char c = s[*i], d = *i + 1 < s.size() ? s[*i + 1] : 0;
-        if (c == '\'' && d != '\'')
-            return ++*i, nullptr;
-        if (c == '\n' || c == '\r') {
-            *line += c == '\n';
-            ++*i;
-        } else if (c < 0x20 || c > 0x7E) {
-            return "a byte outside 0x20..0x7E in a string literal";
-        } else if (c == '\'' || (c == '\\' && d == '\\')) {
-            *chars += char32_t(c);
-            *i += 2;
-        } else if (c != '\\') {
-            *chars += char32_t(c);
-            ++*i;
-        } else if (s.compare(*i, 3, "\\X\\") == 0 && hex(s, *i + 3, 2) >= 0) {
-            *chars += char32_t(hex(s, *i + 3, 2));
-            *i += 5;
-        } else if (s.compare(*i, 4, "\\X2\\") == 0 || s.compare(*i, 4, "\\X4\\") == 0) {
-            int digits = s[*i + 2] == '2' ? 4 : 8;
-            std::size_t group = chars->size();
-            for (*i += 4; s.compare(*i, 4, "\\X0\\") != 0 && hex(s, *i, digits) >= 0; *i += digits)
-                *chars += char32_t(hex(s, *i, digits));
-            if (s.compare(*i, 4, "\\X0\\") != 0 || chars->size() == group)
-                return "a \\X2\\ or \\X4\\ group that is not hex digits up to \\X0\\";
-            *i += 4;
-        } else {
-            return "a backslash that begins no directive in a string literal";
-        }
+    *v = next(c);
+    if (v->kind != 'w' && v->text != "(")
+        return std::strchr("ns#.", v->kind) != nullptr || v->text == "$" || v->text == "*";
+    bool read = v->kind == 'p' || accept(c, "(");
+    v->kind = v->kind == 'p' ? '(' : 'w';
+    if (read && !accept(c, ")")) {
+        do
+            read = read_value(c, &v->items.emplace_back());
+        while (read && accept(c, ","));
+        read = read && accept(c, ")");
     }
-    return "a string literal that is not closed";
+    return read && (v->kind == '(' || instance || v->items.size() == 1);
 }
 
-// The tokens of an exchange file: keywords, integers 'i' and reals 'r'
-// ([+-]?digits(.digits*(E[+-]?digits)?)?), strings, references '#',
-// enumerations '.', punctuation; they end at an 'x' token where one is wrong.
-std::vector<Token> exchange_tokens(const std::string &s)
-{
-    std::vector<Token> tokens;
-    int line = 1;
-    auto at = [&](std::size_t i) { return i < s.size() ? s[i] : '\0'; };
-    auto digits = [&](std::size_t *i) {
-        std::size_t from = *i;
-        while (std::isdigit((unsigned char)at(*i)))
-            ++*i;
-        return *i > from;
-    };
-    for (std::size_t i = 0; i < s.size();) {
-        Token t;
-        char c = s[t.begin = i];
-        const char *wrong = nullptr;
-        t.line = line;
-        if (std::isspace((unsigned char)c)) {
-            line += c == '\n';
-            ++i;
-            continue;
-        } else if (s.compare(i, 2, "/*") == 0) {
-            i = std::min(s.find("*/", i + 2), s.size() - 2) + 2;
-            line += int(std::count(s.begin() + long(t.begin), s.begin() + long(i), '\n'));
-            continue;
-        } else if (std::isalpha((unsigned char)c)) {
-            for (t.kind = 'w'; std::isalnum((unsigned char)at(i)) || at(i) == '_' || at(i) == '-';)
-                ++i;
-        } else if (c == '\'') {
-            t.kind = 's';
-            wrong = string_literal(s, &i, &line, &t.chars);
-        } else if (c == '#' || c == '+' || c == '-' || std::isdigit((unsigned char)c)) {
-            t.kind = c == '#' ? '#' : 'i';
-            i += !std::isdigit((unsigned char)c);
-            bool whole = digits(&i);
-            if (whole && t.kind == 'i' && at(i) == '.') {
-                t.kind = 'r';
-                ++i;
-                digits(&i);
-                if (at(i) == 'E') {
-                    i += 1 + (at(i + 1) == '+' || at(i + 1) == '-');
-                    whole = digits(&i);
-                }
-            }
-            if (!whole || std::isalnum((unsigned char)at(i)) || at(i) == '.' || at(i) == '_')
-                wrong = "a number or reference that is not [+-]digits[.digits[E[+-]digits]] or #digits";
-        } else if (c == '.') {
-            for (t.kind = '.', ++i; std::isupper((unsigned char)at(i)) || std::isdigit((unsigned char)at(i)) || at(i) == '_';)
-                ++i;
-            if (at(i) != '.' || i == t.begin + 1)
-                wrong = "an enumeration value that is not .NAME.";
-            ++i;
-        } else {
-            t.kind = c != 0 && std::strchr("(),;=$*", c) != nullptr ? 'p' : 'x';
-            wrong = t.kind == 'x' ? "a character that begins no token" : nullptr;
-            ++i;
-        }
-        t.kind = wrong != nullptr ? 'x' : t.kind;
-        t.text = wrong != nullptr ? wrong : s.substr(t.begin, i - t.begin);
-        tokens.push_back(t);
-        if (wrong != nullptr)
-            return tokens;
-    }
-    tokens.emplace_back();
-    tokens.back().line = line;
-    return tokens;
-}
-
-struct Param {
-    char kind = 0;               // a token's kind: 'i', 'r', 's', '#', '.'; '$', '*'; '(' an aggregate; 't' a typed value
-    std::string text;            // as written; a typed value's type
-    std::u32string chars;        // a string's characters
-    std::vector<Param> items;    // an aggregate's elements; a typed value's value
-};
-
-struct Instance {
-    std::string entity;          // in lower case
-    int line = 0;
-    std::vector<Param> params;
-};
-
-const char *file_name;           // the file being checked
-std::map<long, Instance> instances; // its DATA section
-int problems;                    // lines written, all files
-
-bool problem(int line, const std::string &where, const char *format, ...)
-{
-    std::printf("%s:%d: %s%s", file_name, line, where.c_str(), where.empty() ? "" : ": ");
-    va_list arguments;
-    va_start(arguments, format);
-    std::vprintf(format, arguments);
-    va_end(arguments);
-    std::putchar('\n');
-    ++problems;
-    return false;
-}
-
-bool param(Cursor &c, Param *p)
-{
-    const Token &t = look(c);
-    p->kind = t.kind == 'p' ? t.text[0] : t.kind == 'w' ? 't' : t.kind;
-    p->text = p->kind == '(' ? "a list" : t.text;
-    p->chars = t.chars;
-    if (std::strchr("irs#.$*(t", p->kind) == nullptr)
-        return false;
-    ++c.at;
-    if (p->kind == 't') {
-        p->items.emplace_back();
-        return accept(c, "(") && param(c, &p->items[0]) && accept(c, ")");
-    }
-    if (p->kind != '(' || accept(c, ")"))
-        return true;
-    bool read;
-    do
-        p->items.emplace_back();
-    while ((read = param(c, &p->items.back())) && accept(c, ","));
-    return read && accept(c, ")");
-}
-
-// Reads the header's entities and the DATA section's instances; reports the
-// first syntax error and returns false there.
-bool read_exchange_file(const std::vector<Token> &tokens, std::map<std::string, Param> *header)
+// Reads the instances of the DATA section; reports the first syntax error and
+// returns false there.
+bool read_exchange_file(const std::vector<Token> &tokens)
 {
     Cursor c{&tokens};
-    bool ok = accept(c, "ISO-10303-21") && accept(c, ";") && accept(c, "HEADER") && accept(c, ";");
-    while (ok && look(c).kind == 'w' && look(c).text != "ENDSEC") {
-        Param &values = (*header)[next(c).text];
-        ok = param(c, &values) && values.kind == '(' && accept(c, ";");
-    }
-    ok = ok && accept(c, "ENDSEC") && accept(c, ";") && accept(c, "DATA") && accept(c, ";");
+    bool ok = true;
+    while (more(c) && !(accept(c, "DATA") && accept(c, ";")))
+        ++c.at;
     while (ok && look(c).kind == '#') {
-        Instance instance;
-        Param values;
-        int line = instance.line = look(c).line;
-        long number = std::atol(next(c).text.c_str() + 1);
-        ok = accept(c, "=") && look(c).kind == 'w';
-        instance.entity = lower(look(c).text);
-        ok = ok && (++c.at, param(c, &values)) && values.kind == '(' && accept(c, ";");
-        instance.params = std::move(values.items);
-        if (ok && !instances.emplace(number, std::move(instance)).second)
-            problem(line, "", "#%ld is defined twice", number);
+        long n = std::atol(next(c).text.c_str() + 1);
+        Token instance;
+        ok = accept(c, "=") && look(c).kind == 'w' && read_value(c, &instance, true) && accept(c, ";");
+        instances.emplace(n, instance);
     }
     ok = ok && accept(c, "ENDSEC") && accept(c, ";") && accept(c, "END-ISO-10303-21") && accept(c, ";") && look(c).kind == 'e';
     const Token &t = look(c);
-    return ok || problem(t.line, "", t.kind == 'x' ? "%s" : "syntax error at %s", t.kind == 'x' ? t.text.c_str()
-                         : t.kind == 'e' ? "the end of the file" : ("'" + t.text + "'").c_str());
+    std::string at = t.text.substr(0, std::min<std::size_t>(40, t.text.find_first_of("\r\n")));
+    at = t.kind == 'e' ? "the end of the file" : "'" + at + "'";
+    return ok || problem(t.line, "", "syntax error at " + at);
 }
 
-// ---- Evaluating the simple WHERE rules
+// ---- The WHERE rules: NOT, AND, OR and parentheses over S LIKE
+// 'pattern' (with the wildcards * and # only), LENGTH(S) <= n, LENGTH(S) = n
+// and check_label_length(S, n), where S is SELF, or (SELF\entity.attribute) in
+// an entity's rule, and n a number or a CONSTANT.
 
-struct Value {
-    char kind = 0;               // 'b' logical (number 0 or 1), 'i' integer, 's' string
-    long number = 0;
-    std::u32string text;
-};
-
-struct Eval {
+struct Match {                   // a rule being read, and what it is about
     Cursor rule;
-    const Param *self = nullptr; // a TYPE's rules: the value
-    const std::vector<Attribute> *attributes = nullptr; // an entity's rules: the instance
-    const std::vector<Param> *params = nullptr;
-    const Param *read = nullptr; // the attribute read last, for the message
-    std::string read_name;
-    bool skip = false;           // the rule needs what is not evaluated here
+    const Token *self = nullptr; // a TYPE's rule: the value; an entity's: the instance
+    const std::vector<Attribute> *attributes = nullptr; // an entity's rule: the instance's
+    std::size_t read = 0;        // the attribute read, for the message, if below attributes->size()
 };
 
-Value from_param(Eval &e, const Param *p)
+// The characters of S, or false where S does not stand.
+bool text_of(Match &m, std::u32string *text)
 {
-    Value v;
-    p = p->kind == 't' ? &p->items[0] : p;
-    if (p->kind == 's')
-        v.kind = 's', v.text = p->chars;
-    else if (p->kind == 'i')
-        v.kind = 'i', v.number = std::atol(p->text.c_str());
-    else
-        e.skip = true;
-    return v;
+    bool parenthesised = accept(m.rule, "(");
+    const Token *v = accept(m.rule, "self") ? m.self : nullptr;
+    if (v != nullptr && m.attributes != nullptr) { // SELF\entity.attribute
+        std::string name = accept(m.rule, "\\") && next(m.rule).kind == 'w' && accept(m.rule, ".") ? next(m.rule).text : "";
+        for (m.read = 0; m.read < m.attributes->size() && (*m.attributes)[m.read].name != name;)
+            ++m.read;
+        v = m.read < m.attributes->size() && !(*m.attributes)[m.read].derived ? &v->items[m.read] : nullptr;
+    }
+    v = v != nullptr && v->kind == 'w' ? &v->items[0] : v; // a typed value's value
+    *text = v != nullptr ? v->chars : U"";
+    return v != nullptr && v->kind == 's' && (!parenthesised || accept(m.rule, ")"));
 }
 
-Value attribute(Eval &e, const std::string &name)
+bool number_of(Match &m, long *n)
 {
-    for (std::size_t i = 0; e.attributes != nullptr && i < e.attributes->size(); ++i)
-        if ((*e.attributes)[i].name == name && !(*e.attributes)[i].derived) {
-            e.read_name = name;
-            return from_param(e, e.read = &(*e.params)[i]);
-        }
-    e.skip = true;
-    return Value();
+    const Token &t = next(m.rule);
+    *n = t.kind == 'n' ? std::atol(t.text.c_str()) : constants.count(t.text) ? constants[t.text] : 0;
+    return t.kind == 'n' || constants.count(t.text);
 }
 
-// EXPRESS LIKE: * any run, ? one character, # a digit, @ a letter, ^ an
-// upper-case letter, & the rest, \ the next character as it is. (The schema
-// files use * and #; a pattern with ! or $ skips its rule.)
 bool like(const char32_t *s, const char32_t *p)
 {
-    for (;; ++s, ++p)
-        switch (*p) {
-        case 0: return *s == 0;
-        case '*': return like(s, p + 1) || (*s != 0 && like(s + 1, p));
-        case '&': return true;
-        case '?': if (*s == 0) return false; break;
-        case '#': if (*s < '0' || *s > '9') return false; break;
-        case '@': if (*s > 127 || !std::isalpha(int(*s))) return false; break;
-        case '^': if (*s < 'A' || *s > 'Z') return false; break;
-        case '\\': if (*++p != *s || *s == 0) return false; break;
-        default: if (*s != *p) return false;
-        }
+    if (*p == '*')
+        return like(s, p + 1) || (*s != 0 && like(s + 1, p));
+    if (*p == 0 || *s == 0)
+        return *p == *s;
+    return (*p == '#' ? *s >= '0' && *s <= '9' : *s == *p) && like(s + 1, p + 1);
 }
 
-Value expression(Eval &e, int level = 0);
-
-Value primary(Eval &e)
+// Whether a condition holds: 1 or 0, or -1 for a shape not recognised. Level
+// 0 reads its ORs, 1 its ANDs, 2 a NOT, a parenthesis or a relation.
+int condition(Match &m, int level = 0)
 {
-    const Token &t = next(e.rule);
-    Value v;
-    bool call = look(e.rule).text == "(";
-    if (t.text == "(") {
-        v = expression(e);
-        e.skip |= !accept(e.rule, ")");
-    } else if (t.kind == 's' || t.kind == 'n') {
-        v.kind = t.kind == 's' ? 's' : 'i';
-        v.text.assign(t.text.begin(), t.text.end());
-        v.number = std::atol(t.text.c_str());
-    } else if (t.text == "self" && (accept(e.rule, "\\") || look(e.rule).text == ".")) { // SELF\entity.name, SELF.name
-        if (look(e.rule).text != ".")
-            ++e.rule.at;
-        e.skip |= !accept(e.rule, ".");
-        v = attribute(e, next(e.rule).text);
-    } else if (t.text == "self" && e.self != nullptr) {
-        v = from_param(e, e.self);
-    } else if ((t.text == "length" || t.text == "check_label_length" || t.text == "check_syn_length") && call) {
-        bool limited = t.text != "length";
-        ++e.rule.at;
-        Value text = expression(e), limit;
-        if (limited && accept(e.rule, ","))
-            limit = expression(e);
-        e.skip |= !accept(e.rule, ")") || text.kind != 's' || (limited && limit.kind != 'i');
-        v.kind = limited ? 'b' : 'i';
-        v.number = limited ? long(text.text.size()) <= limit.number : long(text.text.size());
-    } else if (t.kind == 'w' && !call && constants.count(t.text)) {
-        Eval constant;
-        constant.rule.tokens = &constants[t.text];
-        v = expression(constant);
-        e.skip |= constant.skip || more(constant.rule);
-    } else if (t.kind == 'w' && !call) {
-        v = attribute(e, t.text);
-    } else {
-        e.skip = true;
+    std::u32string text;
+    long n = 0;
+    if (level < 2) {
+        int a = condition(m, level + 1);
+        for (int b; accept(m.rule, level == 0 ? "or" : "and"); a = a < 0 || b < 0 ? -1 : level == 0 ? a || b : a && b)
+            b = condition(m, level + 1);
+        return a;
     }
-    return v;
-}
-
-// Binds loosest at level 0, the relations (a LIKE b AND c reads a LIKE (b
-// AND c)); then OR and XOR, then AND; NOT binds tightest.
-Value expression(Eval &e, int level)
-{
-    static const std::set<std::string> operators[] = {{"like", "=", "<>", "<=", ">=", "<", ">"}, {"or", "xor"}, {"and"}};
-    if (level == 3 && !accept(e.rule, "not"))
-        return primary(e);
-    Value a = expression(e, level + (level < 3)), v;
-    if (level == 3) {
-        e.skip |= a.kind != 'b';
-        a.number = !a.number;
+    if (accept(m.rule, "not")) {
+        int a = condition(m, 2);
+        return a < 0 ? -1 : !a;
     }
-    while (level < 3 && operators[level].count(look(e.rule).text)) {
-        std::string op = next(e.rule).text;
-        Value b = expression(e, level + 1);
-        v.kind = 'b';
-        if (level > 0)
-            v.number = op == "and" ? a.number && b.number : op == "or" ? a.number || b.number : a.number != b.number;
-        else if (op == "like" && a.kind == 's' && b.kind == 's')
-            v.number = like(a.text.c_str(), b.text.c_str());
-        else if (a.kind == 'i' && b.kind == 'i')
-            v.number = op == "=" ? a.number == b.number : op == "<>" ? a.number != b.number : op == "<=" ? a.number <= b.number
-                     : op == ">=" ? a.number >= b.number : op == "<" ? a.number < b.number : a.number > b.number;
-        else
-            v.number = (a.text == b.text) == (op == "=");
-        e.skip |= (level > 0 && (a.kind != 'b' || b.kind != 'b')) || (level == 0 && a.kind != b.kind) ||
-                  (level == 0 && a.kind == 's' && op != "like" && op != "=" && op != "<>") ||
-                  (op == "like" && (a.kind != 's' || b.text.find_first_of(U"!$") != std::u32string::npos));
-        a = v;
+    if (look(m.rule).text == "(" && look(m.rule, 2).text != "\\") { // not (SELF\entity.attribute)
+        ++m.rule.at;
+        int a = condition(m);
+        return accept(m.rule, ")") ? a : -1;
     }
-    return a;
-}
-
-// Whether a rule holds, or cannot be evaluated here.
-bool holds(Eval &e)
-{
-    Value v = expression(e);
-    return e.skip || more(e.rule) || v.kind != 'b' || v.number != 0;
+    if (accept(m.rule, "length")) {
+        std::string relation = text_of(m, &text) ? next(m.rule).text : "";
+        if (!among(" <= = ", relation) || !number_of(m, &n))
+            return -1;
+        return relation == "=" ? long(text.size()) == n : long(text.size()) <= n;
+    }
+    if (accept(m.rule, "check_label_length")) {
+        bool recognised = accept(m.rule, "(") && text_of(m, &text) && accept(m.rule, ",") && number_of(m, &n);
+        return recognised && accept(m.rule, ")") ? long(text.size()) <= n : -1;
+    }
+    if (!text_of(m, &text) || !accept(m.rule, "like") || look(m.rule).kind != 's')
+        return -1;
+    const std::u32string &pattern = next(m.rule).chars;
+    return pattern.find_first_of(U"?@^&\\!$") != std::u32string::npos ? -1 : like(text.c_str(), pattern.c_str());
 }
 
 // ---- The checks
 
-struct Site {                    // where a value stands, for the messages
-    long number;
-    const Instance *instance;
-    std::string attribute;       // with [i] for an aggregate's elements
-};
-
-bool report(const Site &site, const char *format, const std::string &a = "", const std::string &b = "",
-            const std::string &c = "")
+bool report(const std::string &attribute, const std::string &what)
 {
-    std::string where = "#" + std::to_string(site.number) + " " + upper(site.instance->entity);
-    return problem(site.instance->line, where + (site.attribute.empty() ? "" : " " + site.attribute), format, a.c_str(),
-                   b.c_str(), c.c_str());
+    const Token &instance = instances[number];
+    std::string where = "#" + std::to_string(number) + " " + instance.text + (attribute.empty() ? "" : " ") + attribute;
+    return problem(instance.line, where, what);
 }
 
-std::string described(const Param &p) { return p.kind == 't' ? p.text + "(" + described(p.items[0]) + ")" : p.text; }
-
-std::string type_text(const Type *t)
+std::string described(const Token &v)
 {
-    if (t->kind == Type::AGGREGATE)
-        return upper(t->name) + " [" + std::to_string(t->lo) + ":" + (t->hi < 0 ? "?" : std::to_string(t->hi)) + "] OF " +
-               type_text(t->element);
-    if (t->kind == Type::SIMPLE)
-        return upper(t->name) + (t->hi < 0 ? "" : "(" + std::to_string(t->hi) + ")") + (t->fixed ? " FIXED" : "");
-    return t->name;
+    return v.kind == 'w' ? v.text + "(" + described(v.items[0]) + ")" : v.kind == '(' ? "a list" : v.text;
 }
 
-bool check_value(const Site &site, const Param &p, const Type *t);
-
-bool check_reference(const Site &site, const Param &p, const std::vector<std::string> &allowed, const std::string &what)
-{
-    if (p.kind != '#')
-        return report(site, "%s where %s is required: write a reference #N to an instance", described(p), what);
-    auto target = instances.find(std::atol(p.text.c_str() + 1));
-    if (target == instances.end())
-        return report(site, "%s is no instance of the file", p.text);
-    for (const std::string &a : allowed)
-        if (is_subtype(target->second.entity, a))
-            return true;
-    return report(site, "%s is a %s, which is not a %s", p.text, upper(target->second.entity), what);
-}
-
-// What a SELECT allows, through nested SELECTs: typed values, and entities.
-void select_members(const Type *t, std::vector<std::string> *typed, std::vector<std::string> *referenced)
+// What a SELECT allows, through nested SELECTs: the types of typed values, and entities.
+void select_members(const Type *t, std::vector<std::string> *members)
 {
     for (const std::string &item : t->items) {
         auto d = types.find(item);
         while (d != types.end() && d->second->kind == Type::NAMED) // TYPE x = y;
             d = types.find(d->second->name);
-        if (entities.count(item))
-            referenced->push_back(item);
-        else if (d != types.end() && d->second->kind == Type::SELECT)
-            select_members(d->second, typed, referenced);
+        if (d != types.end() && d->second->kind == Type::SELECT)
+            select_members(d->second, members);
         else
-            typed->push_back(item);
+            members->push_back(item);
     }
 }
 
-bool check_select(const Site &site, const Param &p, const Type *t)
-{
-    std::vector<std::string> typed, referenced;
-    select_members(t, &typed, &referenced);
-    if (p.kind == '#' || (p.kind != 't' && typed.empty()))
-        return check_reference(site, p, referenced, t->name);
-    std::string allowed, name = lower(p.text);
-    for (const std::string &type : typed)
-        allowed += (allowed.empty() ? "" : ", ") + upper(type) + "(...)";
-    if (p.kind != 't')
-        return report(site, "%s is not typed where %s is a SELECT: write it as %s", described(p), t->name, allowed);
-    if (std::find(typed.begin(), typed.end(), name) == typed.end())
-        return report(site, "%s is not a type that the SELECT %s allows: %s", described(p), t->name, allowed);
-    Type chosen;
-    chosen.name = name;
-    return check_value(site, p.items[0], &chosen);
-}
-
-bool check_simple(const Site &site, const Param &p, const Type *t)
-{
-    const std::string &s = t->name;
-    bool truth = p.text == ".T." || p.text == ".F.";
-    bool right = s == "string" ? p.kind == 's'
-               : s == "integer" ? p.kind == 'i'
-               : s == "real" ? p.kind == 'r'
-               : s == "number" ? p.kind == 'i' || p.kind == 'r'
-               : s == "boolean" ? truth
-               : s == "logical" && (truth || p.text == ".U.");
-    long length = long(p.chars.size());
-    if (!right && s == "real" && p.kind == 'i')
-        return report(site, "%s is an INTEGER token where the type is REAL: write %s.", p.text, p.text);
-    if (!right)
-        return report(site, "%s where the type is %s", described(p), type_text(t));
-    if (s == "string" && t->hi >= 0 && (t->fixed ? length != t->hi : length > t->hi))
-        return report(site, "%s has %s characters where the type is %s", p.text, std::to_string(length), type_text(t));
-    return true;
-}
-
-// Checks a value against its type, and a TYPE's WHERE rules on it.
-bool check_value(const Site &site, const Param &p, const Type *t)
+// Checks a value against its type, and the WHERE rules of the TYPEs on the way.
+bool check_value(const std::string &attribute, const Token &v, const Type *t, bool optional = false)
 {
     auto d = types.find(t->name);
-    if (t->kind == Type::NAMED && entities.count(t->name))
-        return check_reference(site, p, {t->name}, t->name);
-    if (t->kind == Type::NAMED && d == types.end())
-        return report(site, "the type %s is in no schema file read", t->name);
-    if (t->kind == Type::NAMED) {
-        if (!check_value(site, p, d->second))
-            return false;
-        for (const Rule &r : type_rules[t->name]) {
-            Eval e;
-            e.rule.tokens = &r.tokens;
-            e.self = &p;
-            if (skipped_rules.count(t->name) == 0 && !holds(e))
-                report(site, "%s breaks %s: %s", described(p), r.owner + "'s rule " + r.label, r.text);
-        }
-        return true;
+    const std::string &s = t->name;
+    std::vector<std::string> members; // what a SELECT allows, or the entity referred to
+    std::string allowed;              // the typed values a SELECT allows
+    if (v.text == "$")
+        return optional || report(attribute, "$ where a value of " + t->text + " is required");
+    if (t->kind == Type::NAMED && d != types.end()) {
+        bool right = check_value(attribute, v, d->second);
+        for (const Rule &r : d->second->rules)
+            if (Match m{r.at, &v}; right && !among(skipped_rules, s) && condition(m) == 0 && look(m.rule).text == ";")
+                report(attribute, described(v) + " breaks " + s + "'s rule " + r.text);
+        return right;
     }
-    if (p.kind == '$' || p.kind == '*')
-        return report(site, "%s where a value of %s is required", p.text, type_text(t));
-    if (p.kind == 't' && t->kind != Type::SELECT)
-        return report(site, "%s is typed where %s is no SELECT: write the value alone", described(p), type_text(t));
+    if (t->kind == Type::NAMED && entities.count(s) == 0)
+        return report(attribute, "the type " + s + " is in no schema file read");
     if (t->kind == Type::SELECT)
-        return check_select(site, p, t);
-    if (t->kind == Type::SIMPLE)
-        return check_simple(site, p, t);
-    if (t->kind == Type::ENUMERATION) {
-        std::string item = p.kind == '.' ? lower(p.text.substr(1, p.text.size() - 2)) : "";
-        return std::find(t->items.begin(), t->items.end(), item) != t->items.end() ||
-               report(site, "%s is not a value of the ENUMERATION %s", described(p), t->name);
+        select_members(t, &members);
+    else if (t->kind == Type::NAMED)
+        members.push_back(s);
+    for (const std::string &type : members)
+        allowed += entities.count(type) ? "" : (allowed.empty() ? "" : ", ") + cased(type, std::toupper) + "(...)";
+    if (v.kind == 'w' && t->kind == Type::SELECT) {
+        Type chosen;
+        chosen.name = cased(v.text, std::tolower);
+        if (entities.count(chosen.name) == 0 && std::count(members.begin(), members.end(), chosen.name) > 0)
+            return check_value(attribute, v.items[0], &chosen);
+        return report(attribute, described(v) + " is not a type that the SELECT " + s + " allows: " + allowed);
     }
-    if (p.kind != '(')
-        return report(site, "%s where the type is %s: write a list (...)", described(p), type_text(t));
-    long n = long(p.items.size());
+    if (t->kind == Type::SELECT && v.kind != '#' && !allowed.empty())
+        return report(attribute, described(v) + " is not typed where " + s + " is a SELECT: write it as " + allowed);
+    if (t->kind == Type::NAMED || t->kind == Type::SELECT) { // a reference to an instance of an entity allowed
+        auto target = instances.find(std::atol(v.text.c_str() + 1));
+        if (v.kind != '#')
+            return report(attribute, described(v) + " where " + s + " is required: write a reference #N to an instance");
+        if (target == instances.end())
+            return report(attribute, v.text + " is no instance of the file");
+        for (const std::string &entity : members)
+            if (is_subtype(cased(target->second.text, std::tolower), entity))
+                return true;
+        return report(attribute, v.text + " is a " + target->second.text + ", which is not a " + s);
+    }
+    if (t->kind == Type::SIMPLE) {
+        bool truth = v.text == ".T." || v.text == ".F.", real = v.text.find('.') != std::string::npos;
+        bool right = s == "string" ? v.kind == 's' : s == "integer" ? v.kind == 'n' && !real : s == "real" ? v.kind == 'n' && real
+                   : s == "number" ? v.kind == 'n' : s == "boolean" ? truth : s == "logical" ? truth || v.text == ".U."
+                   : std::strchr("(pw", v.kind) == nullptr;
+        long length = long(v.chars.size());
+        if (!right && s == "real" && v.kind == 'n')
+            return report(attribute, v.text + " is an INTEGER token where the type is REAL: write " + v.text + ".");
+        if (!right)
+            return report(attribute, described(v) + " where the type is " + t->text);
+        return s != "string" || t->hi < 0 || (t->fixed ? length == t->hi : length <= t->hi) ||
+               report(attribute, v.text + " has " + std::to_string(length) + " characters where the type is " + t->text);
+    }
+    if (v.kind != '(')
+        return report(attribute, described(v) + " where the type is " + t->text + ": write a list (...)");
+    long n = long(v.items.size());
     bool right = (n >= t->lo && (t->hi < 0 || n <= t->hi)) ||
-                 report(site, "%s elements where the type is %s", std::to_string(n), type_text(t));
-    for (std::size_t i = 0; i < p.items.size(); ++i)
-        if (p.items[i].kind != '$' || !t->fixed)
-            right = check_value({site.number, site.instance, site.attribute + "[" + std::to_string(i + 1) + "]"},
-                                p.items[i], t->element) && right;
+                 report(attribute, std::to_string(n) + " elements where the type is " + t->text);
+    for (std::size_t i = 0; i < v.items.size(); ++i)
+        right = check_value(attribute + "[" + std::to_string(i + 1) + "]", v.items[i], t->element, t->fixed) && right;
     return right;
 }
 
-void check_instance(long number, const Instance &instance, const std::string &schema)
+void check_instance(const Token &instance)
 {
-    Site site{number, &instance, ""};
-    if (entities.count(instance.entity) == 0)
-        return (void)report(site, "no entity of this name in the schema files");
-    Entity &e = complete(instance.entity);
-    if (e.incomplete)
-        return (void)report(site, "a supertype of this entity is in no schema file read");
-    if (!schema.empty() && !offers(schema, instance.entity))
-        report(site, "the schema %s neither declares this entity nor takes it in by USE FROM", upper(schema));
-    if (e.abstract)
-        report(site, "the entity is abstract: only its subtypes have instances");
-    std::string names;
-    for (const Attribute &a : e.attributes)
+    std::string entity = cased(instance.text, std::tolower), names;
+    if (entities.count(entity) == 0)
+        return (void)report("", "no entity of this name in the schema files");
+    std::vector<Attribute> attributes = attributes_of(entity);
+    for (const Attribute &a : attributes)
         names += (names.empty() ? "" : ", ") + a.name;
-    if (instance.params.size() != e.attributes.size())
-        return (void)report(site, "%s values where the entity has %s attributes: %s", std::to_string(instance.params.size()),
-                            std::to_string(e.attributes.size()), names);
-    for (std::size_t i = 0; i < e.attributes.size(); ++i) {
-        const Attribute &a = e.attributes[i];
-        const Param &p = instance.params[i];
-        site.attribute = a.name;
-        if (a.derived != (p.kind == '*'))
-            report(site, a.derived ? "%s where a subtype derives the attribute: write *" : "* where the attribute is not derived",
-                   described(p));
-        else if (p.kind == '$' && !a.optional)
-            report(site, "$ where the attribute is not OPTIONAL");
-        else if (p.kind != '$' && p.kind != '*')
-            check_value(site, p, a.type);
+    if (instance.items.size() != attributes.size())
+        return (void)report("", std::to_string(instance.items.size()) + " values where the entity has " +
+                                    std::to_string(attributes.size()) + " attributes: " + names);
+    for (std::size_t i = 0; i < attributes.size(); ++i) {
+        const Attribute &a = attributes[i];
+        const Token &v = instance.items[i];
+        if (a.derived != (v.text == "*"))
+            report(a.name, a.derived ? described(v) + " where a subtype derives the attribute: write *"
+                                     : "* where the attribute is not derived");
+        else if (v.text == "$" && !a.optional)
+            report(a.name, "$ where the attribute is not OPTIONAL");
+        else if (!a.derived)
+            check_value(a.name, v, a.type, true);
     }
-    for (const Rule *r : e.all_rules) {
-        Eval ev;
-        ev.rule.tokens = &r->tokens;
-        ev.attributes = &e.attributes;
-        ev.params = &instance.params;
-        if (!holds(ev)) {
-            site.attribute = ev.read_name;
-            report(site, "%s breaks %s: %s", ev.read != nullptr ? described(*ev.read) : "the instance",
-                   upper(r->owner) + "'s rule " + r->label, r->text);
-        }
-    }
+    for (const std::string &owner : lineage(entity))
+        for (const Rule &r : entities[owner].rules)
+            if (Match m{r.at, &instance, &attributes}; condition(m) == 0 && look(m.rule).text == ";") {
+                bool read = m.read < attributes.size();
+                report(read ? attributes[m.read].name : "", (read ? described(instance.items[m.read]) : "the instance") +
+                                                                " breaks " + cased(owner, std::toupper) + "'s rule " + r.text);
+            }
 }
 
-// Reads an exchange file, checks its header loosely, then every instance.
 void check_file(const char *name)
 {
     std::string text;
     file_name = name;
     instances.clear();
     if (!read_file(name, &text))
-        return (void)problem(0, "", "cannot be read");
-    std::vector<Token> tokens = exchange_tokens(text);
-    std::map<std::string, Param> header;
-    if (!read_exchange_file(tokens, &header))
-        return;
-    static const std::pair<const char *, std::size_t> frame[] = {{"FILE_DESCRIPTION", 2}, {"FILE_NAME", 7}, {"FILE_SCHEMA", 1}};
-    for (const auto &[entity, count] : frame)
-        if (header[entity].items.size() != count)
-            problem(tokens[2].line, "header", "%s with %zu values is missing", entity, count);
-    std::string schema;
-    const Param &names = header["FILE_SCHEMA"];
-    if (names.items.size() == 1 && names.items[0].kind == '(' && names.items[0].items.size() == 1)
-        for (char32_t c : names.items[0].items[0].chars)
-            schema += char(std::tolower(int(c & 0x7F)));
-    if (schemas.count(schema) == 0) {
-        problem(tokens[2].line, "header", "FILE_SCHEMA names no schema of the EXPRESS files read");
-        schema.clear();
-    }
-    for (const auto &[number, instance] : instances)
-        check_instance(number, instance, schema);
+        problem(0, "", "cannot be read");
+    else if (std::vector<Token> tokens = tokens_of(text, true); read_exchange_file(tokens))
+        for (const auto &[n, instance] : instances)
+            number = n, check_instance(instance);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    int first = 1;
-    if (argc > 2 && std::strcmp(argv[1], "-s") == 0) {
-        std::string list = lower(argv[2]) + ",";
-        for (std::size_t start = 0, comma; (comma = list.find(',', start)) != std::string::npos; start = comma + 1)
-            skipped_rules.insert(list.substr(start, comma - start));
-        first = 3;
-    }
-    if (argc - first < 2) {
-        std::fprintf(stderr, "usage: schema_check [-s TYPE,...] SCHEMA-DIRECTORY FILE...\n");
-        return 2;
-    }
-    std::vector<std::string> paths;
+    int first = argc > 2 && std::strcmp(argv[1], "-s") == 0 ? 3 : 1, read = 0;
+    skipped_rules = first == 3 ? " " + cased(argv[2], std::tolower) + " " : "";
+    std::replace(skipped_rules.begin(), skipped_rules.end(), ',', ' ');
+    if (argc - first < 2)
+        return std::fprintf(stderr, "usage: schema_check [-s TYPE,...] SCHEMA-DIRECTORY FILE...\n"), 2;
     std::error_code error;
     for (const auto &entry : std::filesystem::directory_iterator(argv[first], error))
         if (entry.path().extension() == ".exp")
-            paths.push_back(entry.path().string());
-    std::sort(paths.begin(), paths.end());
-    for (const std::string &path : paths)
-        read_schema_file(path);
-    if (paths.empty()) {
-        std::fprintf(stderr, "schema_check: no .exp file in %s\n", argv[first]);
-        return 2;
-    }
+            read_schema_file(entry.path().string()), ++read;
+    if (read == 0)
+        return std::fprintf(stderr, "schema_check: no .exp file in %s\n", argv[first]), 2;
     // identifier, label and text come from an ISO 10303 resource schema that
     // is not among the EXPRESS files; it declares all three as STRING.
-    Type &string = type_store.emplace_back();
-    string.kind = Type::SIMPLE;
-    string.name = "string";
+    Type *string = new Type;
+    string->kind = Type::SIMPLE, string->name = "string", string->text = "STRING";
     for (const char *name : {"identifier", "label", "text"})
-        types.emplace(name, &string);
+        types.emplace(name, string);
     for (int i = first + 1; i < argc; ++i)
         check_file(argv[i]);
     return problems > 0;

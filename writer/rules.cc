@@ -4,6 +4,7 @@
 // one class to a reader, and so are two properties of a class. The input may
 // break them; the file is written all the same, and each kind of breach is
 // reported once, with its count and its first case, when the file is done.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -49,60 +50,64 @@ void count(Breach *breach, const Case &found)
         breach->first = found;
 }
 
-// A set of codes, open addressing on their text; grows to keep a quarter of
-// its slots free. A set that is emptied again notes its filled slots.
-struct CodeSet {
-    bool emptied = false;              // code_set_clear is called on it
-    std::vector<const char *> slots;
-    std::vector<std::size_t> used;     // the filled slots, where emptied
-    std::size_t count = 0;
-};
+// Repeated codes. Looking each class's code up in a set as it is written
+// would cost a cache miss a class; instead the hashes of the codes are kept
+// in a list, sorted once at the end, and only when two hashes are equal are
+// the classes looked at again, to find which codes really repeat.
+std::vector<std::uint64_t> class_hashes;
 
-// FNV-1a: codes are short, and this keeps their hashing cheap.
-std::size_t code_hash(const char *code)
+// FNV-1a: codes are short.
+std::uint64_t code_hash(const char *code)
 {
     std::uint64_t hash = 0xcbf29ce484222325u;
     for (const unsigned char *c = reinterpret_cast<const unsigned char *>(code); *c != '\0'; ++c)
         hash = (hash ^ *c) * 0x100000001b3u;
-    return std::size_t(hash ^ hash >> 32);
+    return hash;
 }
 
-// Adds code; false when the set held it already.
-bool code_set_insert(CodeSet *set, const char *code)
+// By code, and by line within a code.
+template <typename Node> bool code_before(const Node *one, const Node *other)
 {
-    if (4 * (set->count + 1) > 3 * set->slots.size()) {
-        std::vector<const char *> old(set->slots.size() < 16 ? 16 : 2 * set->slots.size(), nullptr);
-        old.swap(set->slots);
-        set->used.clear();
-        set->count = 0;
-        for (const char *kept : old)
-            if (kept != nullptr)
-                code_set_insert(set, kept);
-    }
-    std::size_t mask = set->slots.size() - 1;
-    for (std::size_t slot = code_hash(code) & mask;; slot = (slot + 1) & mask) {
-        if (set->slots[slot] == nullptr) {
-            set->slots[slot] = code;
-            ++set->count;
-            if (set->emptied)
-                set->used.push_back(slot);
-            return true;
-        }
-        if (std::strcmp(set->slots[slot], code) == 0)
-            return false;
-    }
+    int order = std::strcmp(one->code, other->code);
+    return order < 0 || (order == 0 && one->line < other->line);
 }
 
-void code_set_clear(CodeSet *set)
+// Counts as repeated every node of nodes whose code one on an earlier line
+// has: sorted by code and line, each run of one code but its head repeats.
+// A property's case names owner.
+template <typename Node>
+void count_repeats(std::vector<const Node *> *nodes, Breach *breach, const char *kind, const char *owner)
 {
-    for (std::size_t slot : set->used)
-        set->slots[slot] = nullptr;
-    set->used.clear();
-    set->count = 0;
+    std::sort(nodes->begin(), nodes->end(), code_before<Node>);
+    for (std::size_t i = 1; i < nodes->size(); ++i)
+        if (std::strcmp((*nodes)[i - 1]->code, (*nodes)[i]->code) == 0)
+            count(breach, {kind, (*nodes)[i]->code, owner, (*nodes)[i]->line});
 }
 
-CodeSet class_codes;
-CodeSet property_codes = {true, {}, {}, 0}; // of the class being checked
+// The classes below first whose codes' hashes are among hashes (sorted).
+void classes_with_hashes(const ClassNode *first, const std::vector<std::uint64_t> &hashes,
+                         std::vector<const ClassNode *> *found)
+{
+    for (const ClassNode *node = first; node != nullptr; node = node->next_sibling) {
+        if (node->code != nullptr && std::binary_search(hashes.begin(), hashes.end(), code_hash(node->code)))
+            found->push_back(node);
+        classes_with_hashes(node->first_child, hashes, found);
+    }
+}
+
+void count_repeated_classes()
+{
+    std::sort(class_hashes.begin(), class_hashes.end());
+    std::vector<std::uint64_t> shared;
+    for (std::size_t i = 1; i < class_hashes.size(); ++i)
+        if (class_hashes[i] == class_hashes[i - 1] && (shared.empty() || shared.back() != class_hashes[i]))
+            shared.push_back(class_hashes[i]);
+    if (shared.empty())
+        return;
+    std::vector<const ClassNode *> classes;
+    classes_with_hashes(class_first->first_child, shared, &classes);
+    count_repeats(&classes, &repeated_classes, "class", nullptr);
+}
 
 void check_code(const Case &found, std::size_t most)
 {
@@ -142,17 +147,20 @@ void rules_check_class(const ClassNode *owner)
     Case found = {"class", owner->code, nullptr, owner->line};
     check_code(found, code_characters);
     check_name(owner->name, found);
-    if (owner->code != nullptr && !code_set_insert(&class_codes, owner->code))
-        count(&repeated_classes, found);
+    if (owner->code != nullptr)
+        class_hashes.push_back(code_hash(owner->code));
     if (owner->properties != nullptr) {
+        static std::vector<const PropertyNode *> properties;
+        properties.clear();
         for (const PropertyNode *property = owner->properties; property->next != nullptr; property = property->next) {
             found = {"property", property->code, owner->code, property->line};
             check_code(found, code_characters);
             check_name(property->name, found);
-            if (property->code != nullptr && !code_set_insert(&property_codes, property->code))
-                count(&repeated_properties, found);
+            if (property->code != nullptr)
+                properties.push_back(property);
         }
-        code_set_clear(&property_codes);
+        if (properties.size() > 1)
+            count_repeats(&properties, &repeated_properties, "property", owner->code);
     }
     if (owner->table != nullptr)
         check_code({"table", owner->table->code, owner->code, owner->table->line}, code_characters);
@@ -161,6 +169,7 @@ void rules_check_class(const ClassNode *owner)
 void rules_report()
 {
     check_code({"supplier", supplier_bsu, nullptr, supplier_line}, supplier_characters);
+    count_repeated_classes();
     breach_report(forbidden_characters,
                   "warning: 1 code holds '.', '-' or a blank, which the schema forbids: %s",
                   "warning: %ld codes hold '.', '-' or a blank, which the schema forbids; the first: %s");
