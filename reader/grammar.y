@@ -246,7 +246,6 @@ static const char *token_name(int token)
 // last markup opener that started no comment.
 static int token_before;               // the token read before the last
 static int token_read;                 // the token read last
-static int token_line;                 // the line where it begins
 static int opener_line;                // the last stray "<!" or "<?", or 0
 static char opener;                    // its second character
 static bool opener_just_met;           // between the token before and the last
@@ -255,7 +254,6 @@ int yylex()
 {
     token_before = token_read;
     token_read = scan_token();
-    token_line = token_read == 0 ? yylineno : match_line;
     opener_just_met = stray_opener_line != 0;
     if (opener_just_met) {
         opener_line = stray_opener_line;
@@ -263,13 +261,15 @@ int yylex()
         stray_opener_line = 0;
     }
     if (token_read != TEXT && token_read != QUOTED_STRING)
-        yylval.line = token_line;
+        yylval.line = yylineno;
     return token_read;
 }
 
+// Nothing is matched after the last token until the parser asks for the
+// next, so the scanner's line of its last match is that token's.
 int last_token_line()
 {
-    return token_line;
+    return token_read == 0 ? yylineno : match_line();
 }
 
 // Whether the parser's action table at index (yysindex for shifts, yyrindex
@@ -314,7 +314,7 @@ static void expected_describe(char *expected, std::size_t size)
 // '>' does, however much markup lies between.
 void syntax_error_describe(SyntaxError *error)
 {
-    error->line = token_line;
+    error->line = last_token_line();
     error->met = token_name(token_read);
     if (token_read == TEXT || token_read == QUOTED_STRING)
         error->text = yylval.text;

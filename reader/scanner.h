@@ -8,8 +8,9 @@
 // which the grammar builds on this.
 int scan_token();
 
-// The line where the last match, the last token's included, began.
-extern int match_line;
+// The line where the last match began; for a token without text, which
+// holds no line end, that is yylineno.
+int match_line();
 
 // A "<!" or "<?" met since the last token that started no comment,
 // declaration or processing instruction, because its end is not on its

@@ -80,17 +80,19 @@ void component_class_out(ClassNode *owner)
 } // namespace
 
 // The short name holds at most 15 characters, so a longer name is cut, at a
-// character's end; a character takes at most four bytes.
+// character's end; a character takes at most four bytes. A name of no more
+// bytes than that is its own short name.
 void item_names_out(const char *name)
 {
     constexpr std::size_t short_name_characters = 15;
-    char short_name[4 * short_name_characters + 1];
-    std::size_t length = 0;
-    if (name != nullptr) {
-        length = text_cut(name, short_name_characters, sizeof short_name - 1);
-        std::memcpy(short_name, name, length);
+    char cut[4 * short_name_characters + 1];
+    const char *short_name = name;
+    if (name != nullptr && strnlen(name, short_name_characters + 1) > short_name_characters) {
+        std::size_t length = text_cut(name, short_name_characters, sizeof cut - 1);
+        std::memcpy(cut, name, length);
+        cut[length] = '\0';
+        short_name = cut;
     }
-    short_name[length] = '\0';
     out("#%d=ITEM_NAMES(LABEL(%q), (), LABEL(%q), $, $);\n", element_number_now++, name, short_name);
 }
 
