@@ -109,13 +109,20 @@ void count_repeated_classes()
     count_repeats(&classes, &repeated_classes, "class", nullptr);
 }
 
+// One pass over a code, which is short and nearly always ASCII: its length
+// in bytes answers for its length in characters unless it is longer than
+// allowed.
 void check_code(const Case &found, std::size_t most)
 {
     if (found.code == nullptr)
         return;
-    if (std::strpbrk(found.code, ".- ") != nullptr)
+    const char *c = found.code;
+    bool forbidden = false;
+    for (; *c != '\0'; ++c)
+        forbidden = forbidden || *c == '.' || *c == '-' || *c == ' ';
+    if (forbidden)
         count(&forbidden_characters, found);
-    if (text_longer_than(found.code, most))
+    if (std::size_t(c - found.code) > most && text_longer_than(found.code, most))
         count(&too_long, found);
 }
 
