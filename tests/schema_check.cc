@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -74,6 +75,9 @@ struct Entity {
     std::vector<Rule> rules;
 };
 
+std::deque<Type> type_store;            // every type read, at addresses that stay
+std::deque<std::string> sources;         // the EXPRESS files' texts
+std::deque<std::vector<Token>> token_lists; // and their tokens, which the rules point into
 std::map<std::string, Entity> entities;
 std::map<std::string, Type *> types;    // TYPE name = type;
 std::map<std::string, long> constants;  // the INTEGER ones
@@ -192,7 +196,7 @@ std::string spelled(const std::string &source, const Cursor &x, std::size_t from
 
 Type *parse_type(Cursor &x, const std::string &source)
 {
-    Type *t = new Type;
+    Type *t = &type_store.emplace_back();
     std::size_t from = x.at;
     t->name = next(x).text;
     if (among(" set list bag array ", t->name)) {
@@ -223,8 +227,8 @@ Type *parse_type(Cursor &x, const std::string &source)
 // its DERIVE section and its WHERE rules; a TYPE's type and WHERE rules.
 void read_schema_file(const std::string &path)
 {
-    std::string &source = *new std::string; // kept until exit, as its tokens, for the rules
-    auto &tokens = *new std::vector<Token>(tokens_of(read_file(path.c_str(), &source) ? source : "", false));
+    std::string &source = sources.emplace_back(); // kept, as its tokens, for the rules
+    auto &tokens = token_lists.emplace_back(tokens_of(read_file(path.c_str(), &source) ? source : "", false));
     std::string owner, section;  // the ENTITY or TYPE being read; explicit, derive, where, constant...
     Entity *e = nullptr;
     std::vector<Rule> *rules = nullptr;
@@ -591,7 +595,7 @@ int main(int argc, char **argv)
         return std::fprintf(stderr, "schema_check: no .exp file in %s\n", argv[first]), 2;
     // identifier, label and text come from an ISO 10303 resource schema that
     // is not among the EXPRESS files; it declares all three as STRING.
-    Type *string = new Type;
+    Type *string = &type_store.emplace_back();
     string->kind = Type::SIMPLE, string->name = "string", string->text = "STRING";
     for (const char *name : {"identifier", "label", "text"})
         types.emplace(name, string);
