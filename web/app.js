@@ -4,6 +4,7 @@
 // tree; and the exchange file to download.
 import { createEditor, goToLine, lineText, replaceText, setEditable, showMarks, textOf } from './editor.js';
 import { clearTree, collapseAll, expandAll, setUpTree, showClassAt, showTree } from './tree.js';
+import { element, plural } from './dom.js';
 
 // Milliseconds of no typing after which the text is converted.
 const TYPING_PAUSE = 300;
@@ -64,19 +65,6 @@ let cursorLine = 1;
 const view = createEditor(page.editor, { onChange: textChanged, onCursor: cursorMoved });
 setUpTree(page.tree, (line) => goToLine(view, line, { select: true, focus: false }));
 
-function element(tag, className, text) {
-    const made = document.createElement(tag);
-    if (className)
-        made.className = className;
-    if (text !== undefined)
-        made.textContent = text;
-    return made;
-}
-
-function plural(count, one, many) {
-    return `${count.toLocaleString('en')} ${count === 1 ? one : many}`;
-}
-
 function formatBytes(bytes) {
     if (bytes < 1000)
         return `${bytes} bytes`;
@@ -104,8 +92,11 @@ function offer(blob, name) {
 
 function textChanged() {
     current.file = null;
-    // A conversion of the text before this change says nothing of this one.
+    // A conversion of the text before this change says nothing of this one,
+    // and its exchange file is not this text's.
     stopConversion();
+    page.download.disabled = true;
+    page.download.title = 'The text has changed: its exchange file comes when typing pauses.';
     conversion.typingTimer = setTimeout(convertText, TYPING_PAUSE);
 }
 
@@ -146,20 +137,33 @@ async function openDocument(name, file) {
     current.textReady = textOf(file).then(({ text, utf8 }) => {
         if (opened !== current.opened)
             return;
-        if (!utf8)
+        // Edited, the text would be saved as UTF-8, and the bytes shown as
+        // U+FFFD would be lost.
+        if (!utf8 && editable)
             notes.push('This file is not in UTF-8: the characters shown as \ufffd stand for bytes that ' +
-                       'are not. It is converted and saved with its own bytes until you edit it; after ' +
-                       'that, as UTF-8.');
-        page.notice.textContent = notes.join(' ');
-        page.notice.hidden = notes.length === 0;
-        replaceText(view, text, editable);
+                       'are not, so its text is shown read-only, and it is converted and saved with its own ' +
+                       'bytes. To edit it here, save it as UTF-8 in another editor and open it again.');
+        showNotice(notes);
+        replaceText(view, text, editable && utf8);
         cursorMoved(1);
+    }, (error) => {
+        showNotice([...notes, `The file could not be read: ${error.message}.`]);
+        replaceText(view, '', false);
     });
     await current.textReady;
 }
 
+function showNotice(notes) {
+    page.notice.textContent = notes.join(' ');
+    page.notice.hidden = notes.length === 0;
+}
+
 async function openExample(name) {
     const response = await fetch(`examples/${name}`);
+    if (!response.ok) {
+        showNotice([`The example ${name} could not be loaded (HTTP status ${response.status}).`]);
+        return;
+    }
     await openDocument(name, await response.blob());
 }
 
@@ -258,7 +262,10 @@ async function finishConversion(result) {
     showDownload(result);
     showDiagnostics(result.diagnostics);
     showMarks(view, result.diagnostics);
+    // A tree still being built when the next conversion began is not its.
     const finished = () => {
+        if (generation !== conversion.generation)
+            return;
         page.body.dataset.conversions = String(Number(page.body.dataset.conversions ?? 0) + 1);
         page.body.dataset.state = 'done';
     };
@@ -332,6 +339,8 @@ function showDownload(result) {
     page.download.hidden = size === 0;
     const failed = result.status !== 0;
     const name = `${baseName(current.name)}.stp`;
+    page.download.disabled = false;
+    page.download.title = '';
     page.download.classList.toggle('secondary', failed);
     page.download.textContent = failed
         ? `Download ${name} anyway (it has errors; ${formatBytes(size)})`

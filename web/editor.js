@@ -20,15 +20,18 @@ const editable = new Compartment();
 // The extensions each editor was made with, to make its states with.
 const extensionsOf = new WeakMap();
 
-// A carriage return before a line end (a file saved on Windows) is kept in
-// the text, so that the converter and a save get the file's bytes, but is
-// not drawn.
+// A carriage return (a file saved on Windows has one before each line end)
+// is kept in the text, so that the converter and a save get the file's
+// bytes, and drawn as a faint sign, so that the cursor is seen to be before
+// or after it: text typed after it lands in the line's last element text.
 function renderSpecial(code) {
     if (code !== 13)
         return null;
-    const hidden = document.createElement('span');
-    hidden.title = 'carriage return';
-    return hidden;
+    const sign = document.createElement('span');
+    sign.className = 'carriage-return';
+    sign.textContent = '\u240d';
+    sign.title = 'carriage return';
+    return sign;
 }
 
 // A read-only text still takes the cursor, so that the tree follows it.

@@ -4,6 +4,7 @@
 // until it is looked at; the top-level classes go in a batch at a time, and
 // "Expand all" opens classes a slice of time at a time, so that the page
 // keeps answering.
+import { element, plural } from './dom.js';
 
 // Top-level classes put into the page in one task.
 const TREE_BATCH = 500;
@@ -30,19 +31,6 @@ const treeState = {
 const recordOf = new WeakMap();
 const elementOf = new WeakMap();
 const pathOf = new WeakMap();
-
-function element(tag, className, text) {
-    const made = document.createElement(tag);
-    if (className)
-        made.className = className;
-    if (text !== undefined)
-        made.textContent = text;
-    return made;
-}
-
-function plural(count, one, many) {
-    return `${count.toLocaleString('en')} ${count === 1 ? one : many}`;
-}
 
 export function setUpTree(container, onSelectLine) {
     treeState.container = container;

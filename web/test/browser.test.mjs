@@ -451,6 +451,9 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         assert.deepEqual(names, ['Scheibe Ø 8', 'ねじ 日本', 'Schraube 🔩 µm\nzweite Zeile\tTab', 'Unterlegscheibe \ufffd 8']);
         const properties = await shownTexts('#tree .property-name');
         assert.deepEqual(properties, ['Ø außen', 'Werkstoff']);
+        // Edited, the byte that is not UTF-8 would be lost: the text is read-only, and says why.
+        assert.equal(await page.$eval('.cm-content', (text) => text.getAttribute('aria-readonly')), 'true');
+        assert.match(await page.$eval('#notice', (notice) => notice.textContent), /not in UTF-8.*read-only/);
     });
 
     test('a generated dictionary of 20 MB, read-only, without holding the page', async () => {
@@ -553,6 +556,8 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         await page.keyboard.press('End');
         await page.keyboard.press('ArrowLeft');
         await page.keyboard.type('E');
+        // Until the new text is converted, the last text's exchange file is not offered.
+        assert.equal(await page.$eval('#download', (button) => button.disabled), true);
         await page.waitForFunction(() => document.querySelector('.cm-lint-marker') === null, { timeout: MARK_TIMEOUT });
         await page.waitForFunction(() => document.getElementById('status').dataset.status === '0');
         const mended = typed.replace('</CNAM>', '</CNAME>');
@@ -693,6 +698,12 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
             await expandTree();
             const widths = await page.evaluate(() => ({ page: document.documentElement.scrollWidth, view: document.documentElement.clientWidth }));
             assert.ok(widths.page <= widths.view, `${widths.page} px of page in ${widths.view} px`);
+            // A long file name, which the download button repeats, wraps too.
+            const longNamed = writeInput('Verbindungselemente_Katalog_2024_final_v3.dict', readFileSync(fromRoot('examples/fasteners.dict')));
+            await (await page.$('#file')).uploadFile(longNamed);
+            await nextConversion(2);
+            const named = await page.evaluate(() => ({ page: document.documentElement.scrollWidth, view: document.documentElement.clientWidth }));
+            assert.ok(named.page <= named.view, `${named.page} px of page in ${named.view} px with a long file name`);
         } finally {
             await page.setViewport({ width: 800, height: 600 });
         }
