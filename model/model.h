@@ -109,7 +109,7 @@ char *model_copy(const char *text, std::size_t length, std::size_t room_before =
 // leaves free in front of every element text, as the lines from an earlier
 // line that the reader of the line knows: the line of the cell above (of the
 // column, for its first cell), the line of the property. Steps of 255 lines
-// or more are kept in a list of their own.
+// or more are kept in a map by text.
 void model_line_set(char *text, int line_before, int line);
 int model_line(const char *text, int line_before);
 
