@@ -41,6 +41,10 @@ void report(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // "FILE:N: " or "line N: ".
 void report_at(int line, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
+// "dict2step: FILE: REASON" for a file that cannot be read, with the
+// reason for the errno given.
+void report_file_error(const char *name, int error);
+
 // A line that explains the error reported just before: "dict2step: hint: "
 // and the formatted text.
 void report_hint(const char *format, ...) __attribute__((format(printf, 1, 2)));

@@ -13,6 +13,7 @@
 #include "driver/driver.h"
 #include "model/model.h"
 #include "reader/reader.h"
+#include "writer/literal.h"
 #include "writer/output.h"
 #include "writer/writer.h"
 
@@ -64,7 +65,7 @@ constexpr char help_text[] =
 // cannot be one, ends the run before anything is read.
 [[noreturn]] void usage_error(const char *format, const char *argument)
 {
-    report(format, argument);
+    report(format, message_quote(argument).c_str());
     std::fputs("Try 'dict2step --help'.\n", stderr);
     stop_command_line(2);
 }
@@ -92,10 +93,10 @@ void command_line(int argc, char **argv)
                 out("dict2step " DICT2STEP_VERSION "\n");
                 stop_command_line(0);
             } else {
-                usage_error("unknown option '%s'", argument);
+                usage_error("unknown option %s", argument);
             }
         } else if (file != nullptr) {
-            usage_error("extra file '%s': give one dictionary at most", argument);
+            usage_error("extra file %s: give one dictionary at most", argument);
         } else {
             file = argument;
         }
@@ -108,7 +109,7 @@ void command_line(int argc, char **argv)
     else if (std::freopen(file, "rb", stdin) != nullptr)
         errno = 0;
     if (errno != 0) {
-        report("%s: %s", file, std::strerror(errno));
+        report_file_error(file, errno);
         stop_command_line(2);
     }
     input_name = file;

@@ -26,13 +26,28 @@ constexpr int bad_numbers_shown = 10;
 bool error_reported;                   // the input had an error: status 1
 int bad_numbers;                       // cells that were not numbers
 
+// A file's name as messages show it: a control byte in it is written as
+// \xHH, so that not even a name can drive the terminal.
+void file_name_out(const char *name)
+{
+    for (const char *c = name; *c != '\0'; ++c) {
+        unsigned char byte = static_cast<unsigned char>(*c);
+        if (byte < 0x20 || byte == 0x7F)
+            std::fprintf(stderr, "\\x%02X", byte);
+        else
+            std::fputc(byte, stderr);
+    }
+}
+
 // "dict2step: ", the place of line when there is one, the formatted text
 // and a line end on standard error.
 void report_list(int line, const char *format, va_list arguments)
 {
     std::fputs("dict2step: ", stderr);
-    if (line > 0 && input_name != nullptr)
-        std::fprintf(stderr, "%s:%d: ", input_name, line);
+    if (line > 0 && input_name != nullptr) {
+        file_name_out(input_name);
+        std::fprintf(stderr, ":%d: ", line);
+    }
     else if (line > 0)
         std::fprintf(stderr, "line %d: ", line);
     std::vfprintf(stderr, format, arguments);
@@ -69,22 +84,18 @@ void report_scanner_stop(const char *message, int line)
 {
     std::fprintf(stderr, "%s\n", message);
     if (input_name != nullptr)
-        report("%s:%d: stopped here", input_name, line);
+        report_at(line, "stopped here");
     else
         report("stopped at line %d", line);
 }
 
-// The start of a text met at a syntax error, as a string literal: its first
-// line (or, when that is empty, its first bytes), at most 30 bytes of it.
+// The start of a text met at a syntax error, as messages quote it: its
+// first line (or, when that is empty, its first bytes), at most 30 bytes of it.
 std::string quoted_start(const char *text)
 {
     constexpr std::size_t most = 30;
     std::size_t line = std::strcspn(text, "\n");
-    std::string start(text, line > 0 ? line : std::strlen(text));
-    start.resize(text_cut(start.c_str(), start.size(), most));
-    char quoted[most * quoted_growth + 3];
-    quote_into(quoted, start.c_str());
-    return quoted;
+    return message_quote(text, line > 0 && line < most ? line : most);
 }
 
 } // namespace
@@ -103,6 +114,13 @@ void report_at(int line, const char *format, ...)
     va_start(arguments, format);
     report_list(line, format, arguments);
     va_end(arguments);
+}
+
+void report_file_error(const char *name, int error)
+{
+    std::fputs("dict2step: ", stderr);
+    file_name_out(name);
+    std::fprintf(stderr, ": %s\n", std::strerror(error));
 }
 
 void report_hint(const char *format, ...)
@@ -146,7 +164,7 @@ int yyerror(const char *message)
     if (error.expected[0] != '\0')
         text += std::string(", expecting ") + error.expected;
     if (error.open_class != nullptr)
-        text += " (class '" + std::string(error.open_class->code) + "' opened on line " +
+        text += " (class " + message_quote(error.open_class->code) + " opened on line " +
                 std::to_string(error.open_class->line) + ")";
     report_at(error.line, "%s", text.c_str());
     if (input_encoding_hint() != nullptr)
@@ -193,7 +211,7 @@ void stop_input_failed(int line, int error)
 {
     report_scanner_stop("input in flex scanner failed", line);
     if (input_name != nullptr)
-        report("%s: %s", input_name, std::strerror(error));
+        report_file_error(input_name, error);
     stop_with(2);
 }
 

@@ -72,9 +72,8 @@ inline char *stray_byte_out(char *next, unsigned byte)
 
 // Writes the run of characters at c that a string literal must encode as one
 // group: \X2\ and four hex digits per character when all of them lie below
-// U+10000, else \X4\ and eight, then \X0\. Returns the end of the run. Into
-// the output buffer (flushing) it makes room as it goes.
-template <bool flushing>
+// U+10000, else \X4\ and eight, then \X0\. Returns the end of the run. It
+// makes room in the output buffer as it goes.
 const unsigned char *group_out(char **at, const unsigned char *c)
 {
     bool wide = false;
@@ -87,8 +86,7 @@ const unsigned char *group_out(char **at, const unsigned char *c)
     std::memcpy(next, wide ? "\\X4\\" : "\\X2\\", 4);
     next += 4;
     while (c < end) {
-        if constexpr (flushing)
-            next = out_room_at(next);
+        next = out_room_at(next);
         c += character_at(c, &code);
         for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
             *next++ = hex_digits[(code >> shift) & 0xF];
@@ -102,15 +100,13 @@ const unsigned char *group_out(char **at, const unsigned char *c)
 // bytes are copied, with apostrophes and backslashes doubled; other
 // characters are encoded (see group_out and stray_byte_out). Works on a
 // local copy of the position, for the reason given at out.
-template <bool flushing>
 char *literal_out(char *next, const char *text)
 {
     *next++ = '\'';
     if (text != nullptr) {
         const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
         for (;;) {
-            if constexpr (flushing)
-                next = out_room_at(next);
+            next = out_room_at(next);
             unsigned char byte = *c;
             if (byte - 0x20u < 0x5Fu) {
                 if (byte == '\'' || byte == '\\')
@@ -123,7 +119,7 @@ char *literal_out(char *next, const char *text)
                 next = stray_byte_out(next, byte);
                 ++c;
             } else {
-                c = group_out<flushing>(&next, c);
+                c = group_out(&next, c);
             }
         }
     }
@@ -136,12 +132,42 @@ char *literal_out(char *next, const char *text)
 void out_quoted(const char *text)
 {
     out_make_room();
-    out_next = literal_out<true>(out_next, text);
+    out_next = literal_out(out_next, text);
 }
 
-void quote_into(char *buffer, const char *text)
+std::string message_quote(const char *text, std::size_t most)
 {
-    *literal_out<false>(buffer, text) = '\0';
+    std::string shown = "'";
+    const unsigned char *c = reinterpret_cast<const unsigned char *>(text != nullptr ? text : "");
+    const unsigned char *end = c + text_cut(reinterpret_cast<const char *>(c), std::size_t(-1), most);
+    while (c < end) {
+        unsigned char byte = *c;
+        unsigned code = 0;
+        int length = byte >= 0x80 ? character_at(c, &code) : 1;
+        if (byte == '\'' || byte == '\\') {
+            shown += '\\';
+            shown += char(byte);
+        } else if (byte == '\n') {
+            shown += "\\n";
+        } else if (byte == '\t') {
+            shown += "\\t";
+        } else if (byte == '\r') {
+            shown += "\\r";
+        } else if (byte - 0x20u < 0x5Fu || code >= 0xA0) {
+            shown.append(reinterpret_cast<const char *>(c), std::size_t(length));
+        } else {
+            // A control character (a C1 one takes two bytes), DEL, or a byte
+            // that begins no character.
+            length = length != 0 ? length : 1;
+            for (int i = 0; i < length; ++i) {
+                shown += "\\x";
+                shown += hex_digits[c[i] >> 4];
+                shown += hex_digits[c[i] & 0xF];
+            }
+        }
+        c += length;
+    }
+    return shown + "'";
 }
 
 // A text of no more bytes than characters is not longer, whatever it holds.

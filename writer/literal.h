@@ -4,6 +4,7 @@
 #define DICT2STEP_LITERAL_H
 
 #include <cstddef>
+#include <string>
 
 // Writes text between apostrophes as a string literal of the exchange file
 // that holds only the bytes 0x20 to 0x7E: those stand as they are, with each
@@ -14,14 +15,14 @@
 // hex digits. A null text is written as the empty string.
 void out_quoted(const char *text);
 
-// The most bytes quote_into writes for each byte of its text: a control
-// character alone between printable ones takes a group of its own.
-constexpr std::size_t quoted_growth = 12;
-
-// Writes text as out_quoted does into buffer, which must hold
-// quoted_growth bytes for each byte of text and three more, and ends it with
-// a NUL. For texts shown in messages.
-void quote_into(char *buffer, const char *text);
+// A text of the input (a token, a code, a name, a value) as a message shows
+// it: between apostrophes, UTF-8 as it stands, \n, \t and \r for those
+// characters, \' and \\ for an apostrophe and a backslash, and any other
+// control character (C1 ones included), DEL and a byte that begins no UTF-8
+// character as \xHH; so no byte of the input can drive the terminal. At most
+// the first most bytes of text are shown, cut at a character's end. A null
+// text is shown as ''.
+std::string message_quote(const char *text, std::size_t most = std::size_t(-1));
 
 // Characters are counted as a reader decodes them from text's literal: each
 // printable ASCII byte, control character, UTF-8 character and stray byte is

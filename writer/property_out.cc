@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include "driver/driver.h"
+#include "writer/literal.h"
 #include "writer/output.h"
 #include "writer/writer.h"
 
@@ -14,10 +15,10 @@ const DataType data_types[] = {
      "#%d=STRING_COLUMN((", true, "), 'A..15');\n", false, nullptr},
     {"REAL", "#%d=REAL_TYPE('NR2..3.3');\n", "#%d=REAL_NUMERIC_VARIABLE();\n",
      "#%d=REAL_COLUMN((", false, "), 'NR2..3.3');\n", true,
-     "table '%s' of class '%s', column %d, row %d: '%s' is not a REAL number"},
+     "table %s of class %s, column %d, row %d: %s is not a REAL number"},
     {"INTEGER", "#%d=INT_TYPE('NR1..3');\n", "#%d=INT_NUMERIC_VARIABLE();\n",
      "#%d=INTEGER_COLUMN((", false, "), 'NR1..3');\n", false,
-     "table '%s' of class '%s', column %d, row %d: '%s' is not an INTEGER number"},
+     "table %s of class %s, column %d, row %d: %s is not an INTEGER number"},
 };
 
 } // namespace
@@ -50,8 +51,9 @@ const DataType *meant_data_type(const char *text)
 [[noreturn]] void unknown_type_stop(const ClassNode *owner)
 {
     out("#%d=UNKNOWN_TYPE();\n", element_number_now++);
-    report_at(model_line(property_now->type, property_now->line), "property '%s' of class '%s': unknown data type '%s'",
-              property_now->code, owner->code, property_now->type);
+    report_at(model_line(property_now->type, property_now->line), "property %s of class %s: unknown data type %s",
+              message_quote(property_now->code).c_str(), message_quote(owner->code).c_str(),
+              message_quote(property_now->type).c_str());
     if (const DataType *meant = meant_data_type(property_now->type))
         report_hint("write <PTYPE>%s</PTYPE>: a data type is written in capitals, with no blank or line break "
                     "around it", meant->keyword);

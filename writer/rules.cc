@@ -137,9 +137,9 @@ void breach_report(const Breach &breach, const char *one, const char *more)
 {
     if (breach.count == 0)
         return;
-    std::string first = std::string(breach.first.kind) + " '" + breach.first.code + "'";
+    std::string first = std::string(breach.first.kind) + " " + message_quote(breach.first.code);
     if (breach.first.owner != nullptr)
-        first += std::string(" of class '") + breach.first.owner + "'";
+        first += " of class " + message_quote(breach.first.owner);
     first += " on line " + std::to_string(breach.first.line);
     if (breach.count == 1)
         report(one, first.c_str());

@@ -1,6 +1,7 @@
 // The table entities of a class: TABLE_BSU at T, one column entity per column
 // at T+1 to T+K, then ITEM_CLASS_EXTENSION and TABLE_CONTENT.
 #include "driver/driver.h"
+#include "writer/literal.h"
 #include "writer/output.h"
 #include "writer/writer.h"
 
@@ -74,7 +75,8 @@ int column_out(ClassNode *owner, const DataType *type, int column)
             const char *digits_end = nullptr;
             NumberForm form = number_form(text, &digits_end);
             if (form == no_number || (form == real_number && !type->real_numbers)) {
-                report_bad_number(line, type->not_a_number, table_now->code, owner->code, column, row, text);
+                report_bad_number(line, type->not_a_number, message_quote(table_now->code).c_str(),
+                                  message_quote(owner->code).c_str(), column, row, message_quote(text).c_str());
             } else if (form == integer_number && type->real_numbers) {
                 // 20 is an INTEGER in the exchange file; a REAL column takes 20.
                 out_bytes(text, std::size_t(digits_end - text));
@@ -111,8 +113,8 @@ void table_out(ClassNode *owner)
         ++columns;
         if (property_now == nullptr || property_now->next == nullptr) {
             out("column/property name missing\n");
-            report_at(column_now->line, "table '%s' of class '%s': column %d has no property", table_now->code,
-                      owner->code, columns);
+            report_at(column_now->line, "table %s of class %s: column %d has no property",
+                      message_quote(table_now->code).c_str(), message_quote(owner->code).c_str(), columns);
             stop_conversion_failed();
         }
         // property_out has already stopped on any other type of this class.
@@ -127,9 +129,9 @@ void table_out(ClassNode *owner)
         property_now = property_now->next;
     }
     if (ragged_column != 0)
-        report_at(ragged_line, "warning: table '%s' of class '%s': column %d has %d %s, column 1 has %d",
-                  table_now->code, owner->code, ragged_column, ragged_rows, ragged_rows == 1 ? "value" : "values",
-                  first_rows);
+        report_at(ragged_line, "warning: table %s of class %s: column %d has %d %s, column 1 has %d",
+                  message_quote(table_now->code).c_str(), message_quote(owner->code).c_str(), ragged_column,
+                  ragged_rows, ragged_rows == 1 ? "value" : "values", first_rows);
 
     // The properties were written just before the table, one block each:
     // the item class extension lists the OPT_OR_MAND_PROPERTY_BSU of those
