@@ -24,6 +24,7 @@ const page = {
     download: document.getElementById('download'),
     documentName: document.getElementById('document-name'),
     notice: document.getElementById('notice'),
+    note: document.getElementById('note'),
     working: document.getElementById('working'),
     progress: document.getElementById('progress'),
     progressText: document.getElementById('progress-text'),
@@ -62,7 +63,7 @@ const conversion = {
 let cursorFrame = 0;
 let cursorLine = 1;
 
-const view = createEditor(page.editor, { onChange: textChanged, onCursor: cursorMoved });
+const view = createEditor(page.editor, { onChange: textChanged, onCursor: cursorMoved, onNote: showNote });
 setUpTree(page.tree, (line) => goToLine(view, line, { select: true, focus: false }));
 
 function formatBytes(bytes) {
@@ -92,6 +93,7 @@ function offer(blob, name) {
 
 function textChanged() {
     current.file = null;
+    showNote('');
     // A conversion of the text before this change says nothing of this one,
     // and its exchange file is not this text's.
     stopConversion();
@@ -156,6 +158,13 @@ async function openDocument(name, file) {
 function showNotice(notes) {
     page.notice.textContent = notes.join(' ');
     page.notice.hidden = notes.length === 0;
+}
+
+// A note on what just happened to the text, such as what a paste did; the
+// next edit takes it away.
+function showNote(text) {
+    page.note.textContent = text;
+    page.note.hidden = text === '';
 }
 
 async function openExample(name) {

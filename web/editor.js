@@ -1,16 +1,21 @@
 // The dictionary's text in a CodeMirror editor: line numbers, the tag
-// language's colours, search, undo and the usual keys, and the converter's
-// diagnostics as marks on the lines they name.
+// language's colours, completion of tags, matching tags, folding, search,
+// undo and the usual keys, rows pasted from a spreadsheet, and the
+// converter's diagnostics as marks on the lines (or cells) they name.
 import { Compartment, EditorState, Text } from '@codemirror/state';
 import {
     EditorView, crosshairCursor, drawSelection, highlightActiveLine, highlightActiveLineGutter,
     highlightSpecialChars, keymap, lineNumbers, placeholder, rectangularSelection,
 } from '@codemirror/view';
-import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
+import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
+import { indentUnit } from '@codemirror/language';
 import { highlightSelectionMatches, search, searchKeymap } from '@codemirror/search';
 import { lintGutter, lintKeymap, setDiagnostics } from '@codemirror/lint';
+import { tagCompletion } from './completion.js';
 import { markText } from './diagnostics.js';
 import { tagHighlighting } from './language.js';
+import { spreadsheetPaste } from './paste.js';
+import { cellAt, tagStructure } from './structure.js';
 
 // Bytes of a file decoded and split into lines in one task while it is put
 // into the editor.
@@ -39,7 +44,8 @@ function editableExtensions(isEditable) {
     return EditorState.readOnly.of(!isEditable);
 }
 
-function extensions(onChange, onCursor) {
+// onNote gets what a paste of rows did.
+function extensions({ onChange, onCursor, onNote }) {
     return [
         lineNumbers(),
         highlightActiveLineGutter(),
@@ -56,10 +62,15 @@ function extensions(onChange, onCursor) {
         highlightSelectionMatches(),
         search({ top: true }),
         tagHighlighting,
+        tagStructure,
+        tagCompletion,
+        indentUnit.of('  '),
+        spreadsheetPaste(onNote),
         lintGutter(),
         placeholder('Type a dictionary here, open a file, or start from an example.'),
         EditorView.contentAttributes.of({ 'aria-label': 'Dictionary text' }),
-        keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap, ...lintKeymap]),
+        // Tab indents; Escape then Tab leaves the text for the next control.
+        keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap, ...lintKeymap, indentWithTab]),
         editable.of(editableExtensions(true)),
         EditorView.updateListener.of((update) => {
             if (update.docChanged)
@@ -70,8 +81,8 @@ function extensions(onChange, onCursor) {
     ];
 }
 
-export function createEditor(parent, { onChange, onCursor }) {
-    const made = extensions(onChange, onCursor);
+export function createEditor(parent, handlers) {
+    const made = extensions(handlers);
     const view = new EditorView({ parent, state: EditorState.create({ extensions: made }) });
     extensionsOf.set(view, made);
     return view;
@@ -119,23 +130,24 @@ export function replaceText(view, text, isEditable) {
     setEditable(view, isEditable);
 }
 
-// Marks each diagnostic that names a line on that line; one past the end of
-// the text, which the converter names after the input ended, marks the end.
+// The range a diagnostic marks: the cell of a value error, else the line it
+// names; one past the end of the text, which the converter names after the
+// input ended, marks the end.
+function markedRange(doc, diagnostic) {
+    const value = /^dict2step: line \d+: table .*?, column \d+, row (\d+): /.exec(diagnostic.text);
+    const cell = value === null ? null : cellAt(doc, diagnostic.line, Number(value[1]));
+    if (cell !== null)
+        return cell;
+    const line = doc.line(Math.min(Math.max(diagnostic.line, 1), doc.lines));
+    return { from: diagnostic.line > doc.lines ? line.to : line.from, to: line.to };
+}
+
 export function showMarks(view, diagnostics) {
-    const doc = view.state.doc;
     const marks = [];
-    for (const diagnostic of diagnostics) {
-        if (diagnostic.line === null)
-            continue;
-        const line = doc.line(Math.min(Math.max(diagnostic.line, 1), doc.lines));
-        const past = diagnostic.line > doc.lines;
-        marks.push({
-            from: past ? line.to : line.from,
-            to: line.to,
-            severity: diagnostic.severity,
-            message: markText(diagnostic.text),
-        });
-    }
+    for (const diagnostic of diagnostics)
+        if (diagnostic.line !== null)
+            marks.push({ ...markedRange(view.state.doc, diagnostic), severity: diagnostic.severity,
+                         message: markText(diagnostic.text) });
     view.dispatch(setDiagnostics(view.state, marks));
 }
 

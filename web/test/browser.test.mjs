@@ -122,6 +122,33 @@ async function convertOnPage(file, query = '', beforeOpening = async () => {}) {
     await nextConversion(0);
 }
 
+// The text in the editor, from its lines: the texts of these tests are short
+// enough to be laid out whole.
+async function editorText() {
+    return page.evaluate(() => [...document.querySelectorAll('.cm-content > .cm-line')]
+        .map((line) => line.textContent).join('\n'));
+}
+
+// Puts the cursor at the start of line, with the keyboard.
+async function moveTo(line) {
+    await page.focus('.cm-content');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('Home');
+    await page.keyboard.up('Control');
+    for (let down = 1; down < line; ++down)
+        await page.keyboard.press('ArrowDown');
+    await waitForCursorLine(line);
+}
+
+// Pastes text into the editor, as a paste from the clipboard does.
+async function paste(text) {
+    await page.evaluate((pasted) => {
+        const transfer = new DataTransfer();
+        transfer.setData('text/plain', pasted);
+        document.querySelector('.cm-content').dispatchEvent(new ClipboardEvent('paste', { clipboardData: transfer, bubbles: true, cancelable: true }));
+    }, text);
+}
+
 async function waitForCursorLine(line) {
     await page.waitForFunction((expected) => document.getElementById('cursor-position').dataset.line === String(expected),
                                { timeout: 5000 }, line);
@@ -573,6 +600,91 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         assert.equal(saved.bytes.toString('utf8'), mended);
     });
 
+    test('rows pasted from a spreadsheet inside a table become its columns, and a value error marks its cell', async () => {
+        // The fasteners example without the columns of its table.
+        const example = readFileSync(fromRoot('examples/fasteners.dict'), 'utf8');
+        const lines = example.split('\n');
+        assert.equal(lines[9], '<TABLE BSU="T1">');
+        const file = writeInput('no-columns.dict', [...lines.slice(0, 10), '', ...lines.slice(12)].join('\n'));
+        await convertOnPage(file);
+        await page.click('.cm-content');
+        await moveTo(11);
+        // Rows of unequal length, and a decimal comma in the REAL column: the
+        // comma stays, for the conversion to mark in its cell.
+        let count = await conversions();
+        await paste('M6\t20\r\nM8\t30\r\nM10\t12,5\r\nM12\r\n');
+        const pasted = await editorText();
+        assert.deepEqual(pasted.split('\n').slice(9, 13), [
+            '<TABLE BSU="T1">',
+            '<COLUMN><TD>M6</TD> <TD>M8</TD> <TD>M10</TD> <TD>M12</TD></COLUMN>',
+            '<COLUMN><TD>20</TD> <TD>30</TD> <TD>12,5</TD></COLUMN>',
+            '</TABLE>',
+        ]);
+        assert.equal(await page.$eval('#note', (shown) => shown.textContent),
+                     'Pasted 4 rows as 2 columns, one for each property. The rows have 1 to 2 cells, so some ' +
+                     'columns are shorter than others: check that each column holds one value for each row.');
+        await nextConversion(count);
+        const expected = runNative(Buffer.from(pasted));
+        assert.deepEqual((await shownDiagnostics()).map(({ text, line, severity }) => ({ text, line, severity })),
+                         expected.diagnostics);
+        const first = expected.diagnostics.find((diagnostic) => diagnostic.severity === 'error');
+        assert.equal(first.text, "dict2step: line 12: table 'T1' of class 'C11', column 2, row 3: '12,5' is not a REAL number");
+        // The value error marks the cell that holds 12,5, not its whole line.
+        assert.deepEqual(await page.$$eval('.cm-lintRange-error', (marks) => marks.map((mark) => mark.textContent)),
+                         ['<TD>12,5</TD>']);
+
+        // One undo takes the whole paste back; rows of equal length make the example.
+        await page.keyboard.down('Control');
+        await page.keyboard.press('z');
+        await page.keyboard.up('Control');
+        assert.equal((await editorText()).split('\n')[10], '');
+        count = await conversions();
+        await paste('M6\t20\r\nM8\t30\r\n');
+        assert.equal(await editorText(), example);
+        assert.equal(await page.$eval('#note', (shown) => shown.textContent), 'Pasted 2 rows as 2 columns, one for each property.');
+        await nextConversion(count);
+        assert.equal(await page.$eval('#status', (shown) => shown.dataset.status), '0');
+        assert.ok((await download()).bytes.equals(runNative(Buffer.from(example)).stdout));
+
+        // Outside a table, rows are pasted as they are.
+        await moveTo(2);
+        await page.keyboard.press('End');
+        await paste('M6\t20\nM8\t30\n');
+        assert.deepEqual((await editorText()).split('\n').slice(1, 4),
+                         ['<!-- A small parts library: fasteners with bolts and nuts. -->M6\t20', 'M8\t30', '']);
+    });
+
+    test('completing an opening tag writes its end tag', async () => {
+        await page.goto(`${origin}/`);
+        await page.click('.cm-content');
+        const complete = async (typed, expectedFirst) => {
+            await page.keyboard.type(typed);
+            await page.waitForSelector('.cm-tooltip-autocomplete li[aria-selected]', { timeout: 5000 });
+            assert.equal(await page.$eval('.cm-tooltip-autocomplete li[aria-selected] .cm-completionLabel',
+                                          (label) => label.textContent), expectedFirst);
+            // The list takes a key only after a moment, so that a fast typist is not caught by it.
+            await new Promise((resolve) => setTimeout(resolve, 150));
+            await page.keyboard.press('Enter');
+        };
+        await complete('<', '<SUPPLIER_LIBRARY');
+        await page.keyboard.type('S1');
+        await page.keyboard.press('Tab');
+        await complete('<', '<CLASS');
+        await page.keyboard.type('C1');
+        await page.keyboard.press('Tab');
+        await complete('<', '<CNAME');
+        await page.keyboard.type('Bolts');
+        const text = await editorText();
+        assert.equal(text, '<SUPPLIER_LIBRARY BSU="S1">\n<CLASS BSU="C1">\n  <CNAME>Bolts</CNAME>\n</CLASS>\n</SUPPLIER_LIBRARY>');
+        await page.waitForFunction(() => document.getElementById('status').dataset.status === '0' &&
+                                   document.getElementById('status').className !== 'pending');
+        assert.ok((await download()).bytes.equals(runNative(Buffer.from(text)).stdout));
+        // The tag that closes the class is highlighted with the one at the cursor.
+        await moveTo(2);
+        assert.deepEqual(await page.$$eval('.cm-matchingTag', (tags) => tags.map((tag) => tag.textContent)),
+                         ['<CLASS BSU="C1">', '</CLASS>']);
+    });
+
     for (const example of ['fasteners', 'drive-components']) {
         test(`the example ${example} opens and converts as on the command line`, async () => {
             await page.goto(`${origin}/`);
@@ -648,12 +760,25 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         // Tab from the top of the page reaches each kind of control once at least.
         await page.evaluate(() => document.activeElement.blur());
         const reached = new Set();
+        const focused = () => page.evaluate(() => {
+            const at = document.activeElement;
+            return at.id || at.className.split(' ').find((name) => ['cm-content', 'go-to-line', 'source'].includes(name)) || at.tagName;
+        });
+        let indented = false;
         for (let press = 0; press < 60; ++press) {
+            // In the text Tab indents, and Escape then Tab goes on.
+            if (await focused() === 'cm-content') {
+                if (!indented) {
+                    const text = await editorText();
+                    await page.keyboard.press('Tab');
+                    assert.equal(await focused(), 'cm-content');
+                    assert.notEqual(await editorText(), text);
+                    indented = true;
+                }
+                await page.keyboard.press('Escape');
+            }
             await page.keyboard.press('Tab');
-            reached.add(await page.evaluate(() => {
-                const focused = document.activeElement;
-                return focused.id || focused.className.split(' ').find((name) => ['cm-content', 'go-to-line', 'source'].includes(name)) || focused.tagName;
-            }));
+            reached.add(await focused());
         }
         for (const control of ['file', 'example-fasteners', 'example-drive', 'save', 'download', 'cm-content',
                                'expand-all', 'collapse-all', 'go-to-line', 'source'])
