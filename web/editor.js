@@ -1,13 +1,15 @@
 // The dictionary's text in a CodeMirror editor: line numbers, the tag
 // language's colours, completion of tags, matching tags, folding, search,
 // undo and the usual keys, rows pasted from a spreadsheet, and the
-// converter's diagnostics as marks on the lines (or cells) they name.
-import { Compartment, EditorState, Text } from '@codemirror/state';
+// converter's diagnostics as marks on the lines (or cells) they name. The
+// editor also keeps the name of the document, so that undoing the opening of
+// another file brings back the name with the text.
+import { Compartment, EditorState, StateEffect, StateField, Text, Transaction } from '@codemirror/state';
 import {
     EditorView, crosshairCursor, drawSelection, highlightActiveLine, highlightActiveLineGutter,
     highlightSpecialChars, keymap, lineNumbers, placeholder, rectangularSelection,
 } from '@codemirror/view';
-import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
+import { defaultKeymap, history, historyKeymap, indentWithTab, invertedEffects, isolateHistory } from '@codemirror/commands';
 import { indentUnit } from '@codemirror/language';
 import { highlightSelectionMatches, search, searchKeymap } from '@codemirror/search';
 import { lintGutter, lintKeymap, setDiagnostics } from '@codemirror/lint';
@@ -22,6 +24,23 @@ import { cellAt, tagStructure } from './structure.js';
 const TEXT_SLICE = 1 << 18;
 
 const editable = new Compartment();
+// The user event of a transaction that puts another document's text in.
+const OPEN_EVENT = 'open';
+
+// The document's file name, which undo and redo take back and forth.
+const renamed = StateEffect.define();
+const documentNameField = StateField.define({
+    create: () => 'dictionary.dict',
+    update(name, transaction) {
+        for (const effect of transaction.effects)
+            if (effect.is(renamed))
+                name = effect.value;
+        return name;
+    },
+});
+const nameHistory = invertedEffects.of((transaction) => transaction.effects
+    .filter((effect) => effect.is(renamed))
+    .map(() => renamed.of(transaction.startState.field(documentNameField))));
 // The extensions each editor was made with, to make its states with.
 const extensionsOf = new WeakMap();
 
@@ -44,13 +63,16 @@ function editableExtensions(isEditable) {
     return EditorState.readOnly.of(!isEditable);
 }
 
-// onNote gets what a paste of rows did.
+// onChange is told of each change of the text, and whether it opened another
+// document; onNote gets what a paste of rows did.
 function extensions({ onChange, onCursor, onNote }) {
     return [
         lineNumbers(),
         highlightActiveLineGutter(),
         highlightSpecialChars({ render: renderSpecial }),
         history(),
+        documentNameField,
+        nameHistory,
         drawSelection(),
         EditorState.allowMultipleSelections.of(true),
         // Lines end at a line feed, as the converter counts them.
@@ -74,7 +96,7 @@ function extensions({ onChange, onCursor, onNote }) {
         editable.of(editableExtensions(true)),
         EditorView.updateListener.of((update) => {
             if (update.docChanged)
-                onChange();
+                onChange({ opened: update.transactions.some((transaction) => transaction.isUserEvent(OPEN_EVENT)) });
             if (update.selectionSet || update.docChanged)
                 onCursor(update.state.doc.lineAt(update.state.selection.main.head).number);
         }),
@@ -124,10 +146,34 @@ export function setEditable(view, isEditable) {
     view.dispatch({ effects: editable.reconfigure(editableExtensions(isEditable)) });
 }
 
-// Replaces the whole text, with undo history and marks of the old one gone.
-export function replaceText(view, text, isEditable) {
+export function documentName(view) {
+    return view.state.field(documentNameField);
+}
+
+export function isEditable(view) {
+    return !view.state.readOnly;
+}
+
+// Replaces the whole text and the document's name. When undoable (the caller
+// says so only between two editable texts) this is one step that undo takes
+// back; otherwise the history starts anew, since undo cannot make a text
+// editable or read-only again.
+export function replaceText(view, text, { name, editable: isEditableNext, undoable }) {
+    if (undoable) {
+        view.dispatch({
+            changes: { from: 0, to: view.state.doc.length, insert: text },
+            selection: { anchor: 0 },
+            effects: [renamed.of(name), editable.reconfigure(editableExtensions(true)), EditorView.scrollIntoView(0)],
+            userEvent: OPEN_EVENT,
+            annotations: isolateHistory.of('full'),
+        });
+        return;
+    }
     view.setState(EditorState.create({ doc: text, extensions: extensionsOf.get(view) }));
-    setEditable(view, isEditable);
+    view.dispatch({
+        effects: [renamed.of(name), editable.reconfigure(editableExtensions(isEditableNext))],
+        annotations: Transaction.addToHistory.of(false),
+    });
 }
 
 // The range a diagnostic marks: the cell of a value error, else the line it

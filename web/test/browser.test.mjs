@@ -42,6 +42,9 @@ let origin;
 let browser;
 let page;
 let cdp;
+let pageCdp;
+// The questions the browser asked before leaving a page, which are answered yes.
+const leaveQuestions = [];
 
 // The site's files, served as any static server would; under /broken/ the
 // same site with its WebAssembly cut short.
@@ -78,7 +81,12 @@ before(async () => {
     });
     cdp = await browser.target().createCDPSession();
     page = await browser.newPage();
+    pageCdp = await page.createCDPSession();
     page.on('pageerror', (error) => console.error(`page error: ${error.message}`));
+    page.on('dialog', async (dialog) => {
+        leaveQuestions.push(dialog.type());
+        await dialog.accept();
+    });
 });
 
 after(async () => {
@@ -112,10 +120,19 @@ async function nextConversion(count, timeout = CASE_TIMEOUT) {
                                document.body.dataset.state === 'done', { timeout }, count);
 }
 
+// Loads the page (with the given query) with nothing kept from an earlier
+// visit, as on a first one.
+async function openPage(query = '') {
+    // The page before keeps its text as it goes: it goes first.
+    await page.goto('about:blank');
+    await pageCdp.send('Storage.clearDataForOrigin', { origin, storageTypes: 'local_storage' });
+    await page.goto(`${origin}/${query}`);
+}
+
 // Loads the page afresh (with the given query) and opens file through its
 // file input, which converts it.
 async function convertOnPage(file, query = '', beforeOpening = async () => {}) {
-    await page.goto(`${origin}/${query}`);
+    await openPage(query);
     await beforeOpening();
     const input = await page.$('#file');
     await input.uploadFile(file);
@@ -169,6 +186,11 @@ async function markedLines() {
 
 // Clicks a download button and returns the file's suggested name and bytes.
 async function download(button = '#download') {
+    return downloadWith(() => page.click(button));
+}
+
+// Does what starts a download, and returns the file's suggested name and bytes.
+async function downloadWith(action) {
     const folder = mkdtempSync(path.join(scratch, 'download-'));
     await cdp.send('Browser.setDownloadBehavior', { behavior: 'allowAndName', downloadPath: folder, eventsEnabled: true });
     let suggested;
@@ -187,7 +209,7 @@ async function download(button = '#download') {
         cdp.on('Browser.downloadWillBegin', begin);
         cdp.on('Browser.downloadProgress', progress);
     });
-    await page.click(button);
+    await action();
     const guid = await done;
     return { name: suggested, bytes: readFileSync(path.join(folder, guid)) };
 }
@@ -264,7 +286,7 @@ async function checkConversion(file, { expectStatus } = {}) {
     const status = await page.$eval('#status', (shown) => shown.dataset.status);
     assert.equal(status, String(expected.status));
     const detail = await page.$eval('#status-detail', (shown) => shown.textContent);
-    assert.match(detail, new RegExp(`^exit status ${expected.status} · `));
+    assert.match(detail, new RegExp(`^Exit status ${expected.status}, as on the command line; converted in `));
 
     const diagnostics = await shownDiagnostics();
     assert.deepEqual(diagnostics.map(({ text, line, severity }) => ({ text, line, severity })), expected.diagnostics);
@@ -399,8 +421,11 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         ].join('\n'));
         const { expected } = await checkConversion(file, { expectStatus: 0 });
         assert.deepEqual(expected.diagnostics.map(({ line, severity }) => [line, severity]), [[14, 'warning'], [2, 'warning']]);
+        // The status names the first warning and its line.
         assert.equal(await page.$eval('#status', (shown) => shown.textContent),
-                     `Converted: ${highestNumber(expected.stdout)} entities, with 2 warnings below.`);
+                     `Converted: ${highestNumber(expected.stdout)} entities, with 2 warnings. ` +
+                     `Line 14: ${expected.diagnostics[0].text.replace(/^dict2step: line 14: warning: /, '')} ` +
+                     '(1 more problem below)');
     });
 
     test('a dictionary cut short', async () => {
@@ -506,7 +531,7 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
     });
 
     test('a dictionary dropped on the text', async () => {
-        await page.goto(`${origin}/`);
+        await openPage();
         const content = readFileSync(fromRoot('examples/fasteners.dict'), 'latin1');
         await page.evaluate((text) => {
             const transfer = new DataTransfer();
@@ -539,7 +564,7 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
 
 describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
     test('a misspelt closing tag is marked as it is typed, and the mark goes when it is mended', async () => {
-        await page.goto(`${origin}/`);
+        await openPage();
         const typed = [
             '<SUPPLIER_LIBRARY BSU="S1">',
             '<CLASS BSU="C1">',
@@ -567,6 +592,9 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         await page.waitForFunction(() => document.body.dataset.state === 'done');
         assert.equal(await page.$eval('#status', (shown) => shown.dataset.status), '1');
         assert.equal((await shownDiagnostics())[0].text, expected.diagnostics[0].text);
+        // The status names the problem and its line.
+        assert.equal(await page.$eval('#status', (shown) => shown.textContent),
+                     expected.diagnostics[0].text.replace(/^dict2step: line 3: /, 'Line 3: '));
         // The run failed: its exchange file is offered second, as having errors.
         const offered = await page.$eval('#download', (button) => ({ text: button.textContent, secondary: button.classList.contains('secondary') }));
         assert.ok(offered.secondary);
@@ -583,8 +611,10 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         await page.keyboard.press('End');
         await page.keyboard.press('ArrowLeft');
         await page.keyboard.type('E');
-        // Until the new text is converted, the last text's exchange file is not offered.
+        // Until the new text is converted, the last text's exchange file is not
+        // offered, and what the last run found is shown without alarm.
         assert.equal(await page.$eval('#download', (button) => button.disabled), true);
+        assert.equal(await page.$eval('#status', (shown) => shown.className), 'pending');
         await page.waitForFunction(() => document.querySelector('.cm-lint-marker') === null, { timeout: MARK_TIMEOUT });
         await page.waitForFunction(() => document.getElementById('status').dataset.status === '0');
         const mended = typed.replace('</CNAM>', '</CNAME>');
@@ -598,6 +628,80 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         const saved = await download('#save');
         assert.equal(saved.name, 'dictionary.dict');
         assert.equal(saved.bytes.toString('utf8'), mended);
+    });
+
+    test('the text comes back after a reload, and leaving with edits not saved asks first', async () => {
+        await openPage();
+        await page.click('#new');
+        await nextConversion(0);
+        const template = await editorText();
+        assert.equal(runNative(Buffer.from(template)).status, 0);
+        assert.equal(await page.$eval('#status', (shown) => shown.textContent.startsWith('No problems found.')), true);
+        // An edit to the template's class name, then a reload at once.
+        await page.click('.cm-content');
+        await moveTo(3);
+        await page.keyboard.press('End');
+        for (let left = 0; left < '</CNAME>'.length; ++left)
+            await page.keyboard.press('ArrowLeft');
+        await page.keyboard.type(' with an edit');
+        const edited = await editorText();
+        assert.match(await page.$eval('#run p', (shown) => shown.textContent), /^dictionary\.dict edited, not saved$/);
+        const asked = leaveQuestions.length;
+        await page.reload();
+        await nextConversion(0);
+        assert.deepEqual(leaveQuestions.slice(asked), ['beforeunload']);
+        assert.equal(await editorText(), edited);
+        assert.match(await page.$eval('#note', (shown) => shown.textContent), /kept by this browser: dictionary\.dict, with edits not saved/);
+        assert.ok((await download()).bytes.equals(runNative(Buffer.from(edited)).stdout));
+        // Ctrl+S saves the dictionary; saved, it is no longer marked, and leaving asks nothing.
+        await page.click('.cm-content');
+        const saved = await downloadWith(() => page.keyboard.down('Control').then(() => page.keyboard.press('s'))
+            .then(() => page.keyboard.up('Control')));
+        assert.equal(saved.name, 'dictionary.dict');
+        assert.equal(saved.bytes.toString('utf8'), edited);
+        assert.equal(await page.$eval('#document-state', (shown) => shown.hidden), true);
+        await page.reload();
+        await nextConversion(0);
+        assert.equal(leaveQuestions.length, asked + 1);
+        assert.equal(await editorText(), edited);
+        // An empty text is not offered for saving.
+        await page.click('.cm-content');
+        await page.keyboard.down('Control');
+        await page.keyboard.press('a');
+        await page.keyboard.up('Control');
+        await page.keyboard.press('Delete');
+        assert.equal(await page.$eval('#save', (button) => button.disabled), true);
+    });
+
+    test('replacing edited text asks first, and undo brings it back', async () => {
+        await openPage();
+        await page.click('#new');
+        await nextConversion(0);
+        await page.click('.cm-content');
+        await page.keyboard.type('<!-- mine -->\n');
+        const mine = await editorText();
+        // Kept: the question's "Keep it" leaves the text as it was.
+        await page.click('[data-example="fasteners.dict"]');
+        await page.waitForSelector('#replace-dialog[open]');
+        assert.match(await page.$eval('#replace-text', (shown) => shown.textContent),
+                     /^dictionary\.dict has edits that are not saved to a file\. fasteners\.dict takes its place; Ctrl\+Z/);
+        await page.click('#replace-cancel');
+        assert.equal(await editorText(), mine);
+        // Replaced, then brought back by undo, with its name.
+        const count = await conversions();
+        await page.click('[data-example="fasteners.dict"]');
+        await page.waitForSelector('#replace-dialog[open]');
+        await page.click('#replace-confirm');
+        await nextConversion(count);
+        assert.equal(await editorText(), readFileSync(fromRoot('examples/fasteners.dict'), 'utf8'));
+        await page.click('.cm-content');
+        await page.keyboard.down('Control');
+        await page.keyboard.press('z');
+        await page.keyboard.up('Control');
+        await nextConversion(count + 1);
+        assert.equal(await editorText(), mine);
+        assert.match(await page.$eval('#run p', (shown) => shown.textContent), /^dictionary\.dict edited, not saved$/);
+        assert.ok((await download()).bytes.equals(runNative(Buffer.from(mine)).stdout));
     });
 
     test('rows pasted from a spreadsheet inside a table become its columns, and a value error marks its cell', async () => {
@@ -629,6 +733,8 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
                          expected.diagnostics);
         const first = expected.diagnostics.find((diagnostic) => diagnostic.severity === 'error');
         assert.equal(first.text, "dict2step: line 12: table 'T1' of class 'C11', column 2, row 3: '12,5' is not a REAL number");
+        assert.equal(await page.$eval('#status', (shown) => shown.textContent),
+                     `Line 12: ${first.text.replace(/^dict2step: line 12: /, '')} (1 more problem below)`);
         // The value error marks the cell that holds 12,5, not its whole line.
         assert.deepEqual(await page.$$eval('.cm-lintRange-error', (marks) => marks.map((mark) => mark.textContent)),
                          ['<TD>12,5</TD>']);
@@ -655,7 +761,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
     });
 
     test('completing an opening tag writes its end tag', async () => {
-        await page.goto(`${origin}/`);
+        await openPage();
         await page.click('.cm-content');
         const complete = async (typed, expectedFirst) => {
             await page.keyboard.type(typed);
@@ -687,7 +793,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
 
     for (const example of ['fasteners', 'drive-components']) {
         test(`the example ${example} opens and converts as on the command line`, async () => {
-            await page.goto(`${origin}/`);
+            await openPage();
             await page.click(`[data-example="${example}.dict"]`);
             await nextConversion(0);
             const input = readFileSync(fromRoot(`examples/${example}.dict`));
@@ -702,7 +808,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
     }
 
     test('the tree leads to the text, and the text to the tree', async () => {
-        await page.goto(`${origin}/`);
+        await openPage();
         await page.click('[data-example="fasteners.dict"]');
         await nextConversion(0);
         await expandTree();
@@ -747,7 +853,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
     });
 
     test('every control is in reach of the keyboard, and the text is readable', async () => {
-        await page.goto(`${origin}/`);
+        await openPage();
         await page.click('[data-example="fasteners.dict"]');
         await nextConversion(0);
         await page.click('.cm-content');
@@ -780,41 +886,56 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
             await page.keyboard.press('Tab');
             reached.add(await focused());
         }
-        for (const control of ['file', 'example-fasteners', 'example-drive', 'save', 'download', 'cm-content',
-                               'expand-all', 'collapse-all', 'go-to-line', 'source'])
+        for (const control of ['new', 'file', 'save', 'example-fasteners', 'example-drive', 'download',
+                               'cm-content', 'expand-all', 'collapse-all', 'go-to-line', 'source'])
             assert.ok(reached.has(control), `${control} is not reached by Tab`);
         // Text against what is behind it: at least 4.5 to 1.
-        const ratios = await page.evaluate(() => {
-            const luminance = (color) => {
-                const [r, g, b] = color.match(/[\d.]+/g).slice(0, 3).map((value) => {
-                    const channel = Number(value) / 255;
-                    return channel <= 0.03928 ? channel / 12.92 : ((channel + 0.055) / 1.055) ** 2.4;
-                });
-                return 0.2126 * r + 0.7152 * g + 0.0722 * b;
-            };
-            const background = (shown) => {
-                for (let at = shown; at !== null; at = at.parentElement) {
-                    const color = getComputedStyle(at).backgroundColor;
-                    if (!/rgba\(.*, 0\)$/.test(color) && color !== 'transparent')
-                        return color;
-                }
-                return 'rgb(255, 255, 255)';
-            };
-            const texts = [...document.querySelectorAll('.cm-line span, .cm-lineNumbers .cm-gutterElement, button, .button, #status, #status-detail, #cursor-position, #tree span, #diagnostics span, #counts dt, #counts dd, header p')];
-            return texts.filter((shown) => shown.textContent.trim() !== '').map((shown) => {
-                const [light, dark] = [luminance(getComputedStyle(shown).color), luminance(background(shown))].sort((a, b) => b - a);
-                return { text: shown.textContent.slice(0, 30), ratio: (light + 0.05) / (dark + 0.05) };
-            });
-        });
+        const ratios = await contrasts();
         assert.ok(ratios.length > 50);
         for (const { text, ratio } of ratios)
             assert.ok(ratio >= 4.5, `"${text}" has a contrast of ${ratio.toFixed(2)}`);
     });
 
+    // The contrast of each text on the page against what is behind it.
+    async function contrasts() {
+        return page.evaluate(() => {
+            const rgba = (color) => {
+                const values = color.match(/[\d.]+/g).map(Number);
+                return [...values.slice(0, 3), values.length > 3 ? values[3] : 1];
+            };
+            const luminance = (rgb) => {
+                const [r, g, b] = rgb.map((value) => {
+                    const channel = value / 255;
+                    return channel <= 0.03928 ? channel / 12.92 : ((channel + 0.055) / 1.055) ** 2.4;
+                });
+                return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+            };
+            // The backgrounds from the first opaque one up to the element's, laid over each other.
+            const background = (shown) => {
+                const layers = [];
+                for (let at = shown; at !== null; at = at.parentElement) {
+                    const layer = rgba(getComputedStyle(at).backgroundColor);
+                    if (layer[3] > 0)
+                        layers.unshift(layer);
+                    if (layer[3] === 1)
+                        break;
+                }
+                return layers.reduce((under, [r, g, b, a]) => [r, g, b].map((value, i) => value * a + under[i] * (1 - a)),
+                                     [255, 255, 255]);
+            };
+            const texts = [...document.querySelectorAll('.cm-line span, .cm-lineNumbers .cm-gutterElement, button, .button, #status, #status-detail, #cursor-position, #document-name, #document-state, #tree span, #diagnostics span, #counts dt, #counts dd, header p, .examples > span')];
+            return texts.filter((shown) => shown.textContent.trim() !== '' && shown.checkVisibility()).map((shown) => {
+                const [light, dark] = [luminance(rgba(getComputedStyle(shown).color).slice(0, 3)), luminance(background(shown))]
+                    .sort((a, b) => b - a);
+                return { text: shown.textContent.slice(0, 30), ratio: (light + 0.05) / (dark + 0.05) };
+            });
+        });
+    }
+
     test('at 360 pixels wide nothing scrolls sideways', async () => {
         await page.setViewport({ width: 360, height: 740 });
         try {
-            await page.goto(`${origin}/`);
+            await openPage();
             await page.click('[data-example="drive-components.dict"]');
             await nextConversion(0);
             await page.click('.cm-content');
@@ -826,6 +947,9 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
             // A long file name, which the download button repeats, wraps too.
             const longNamed = writeInput('Verbindungselemente_Katalog_2024_final_v3.dict', readFileSync(fromRoot('examples/fasteners.dict')));
             await (await page.$('#file')).uploadFile(longNamed);
+            // The typed text is not saved: the page asks before it replaces it.
+            await page.waitForSelector('#replace-dialog[open]');
+            await page.click('#replace-confirm');
             await nextConversion(2);
             const named = await page.evaluate(() => ({ page: document.documentElement.scrollWidth, view: document.documentElement.clientWidth }));
             assert.ok(named.page <= named.view, `${named.page} px of page in ${named.view} px with a long file name`);
