@@ -44,6 +44,9 @@ const page = {
     examples: document.querySelectorAll('[data-example]'),
     save: document.getElementById('save'),
     download: document.getElementById('download'),
+    helpButton: document.getElementById('help-button'),
+    help: document.getElementById('help'),
+    helpClose: document.getElementById('help-close'),
     replaceDialog: document.getElementById('replace-dialog'),
     replaceText: document.getElementById('replace-text'),
     documentName: document.getElementById('document-name'),
@@ -556,6 +559,14 @@ function carriesFiles(event) {
     return event.dataTransfer !== null && [...event.dataTransfer.types].includes('Files');
 }
 
+// --- Help -------------------------------------------------------------
+
+function showHelp(shown) {
+    page.help.hidden = !shown;
+    page.helpButton.setAttribute('aria-expanded', String(shown));
+    (shown ? page.helpClose : page.helpButton).focus();
+}
+
 page.newDictionary.addEventListener('click', () => newDocument('dictionary.dict', TEMPLATE, ''));
 page.file.addEventListener('change', () => pickFirst(page.file.files));
 for (const button of page.examples)
@@ -564,6 +575,12 @@ page.save.addEventListener('click', saveDictionary);
 page.download.addEventListener('click', downloadExchangeFile);
 page.expandAll.addEventListener('click', expandAll);
 page.collapseAll.addEventListener('click', collapseAll);
+page.helpButton.addEventListener('click', () => showHelp(page.help.hidden));
+page.helpClose.addEventListener('click', () => showHelp(false));
+page.help.addEventListener('keydown', (event) => {
+    if (event.key === 'Escape')
+        showHelp(false);
+});
 
 // Ctrl+S (⌘S on a Mac) saves the dictionary, not the page.
 window.addEventListener('keydown', (event) => {

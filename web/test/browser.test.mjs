@@ -886,14 +886,20 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
             await page.keyboard.press('Tab');
             reached.add(await focused());
         }
-        for (const control of ['new', 'file', 'save', 'example-fasteners', 'example-drive', 'download',
+        for (const control of ['new', 'file', 'save', 'help-button', 'example-fasteners', 'example-drive', 'download',
                                'cm-content', 'expand-all', 'collapse-all', 'go-to-line', 'source'])
             assert.ok(reached.has(control), `${control} is not reached by Tab`);
-        // Text against what is behind it: at least 4.5 to 1.
-        const ratios = await contrasts();
-        assert.ok(ratios.length > 50);
-        for (const { text, ratio } of ratios)
-            assert.ok(ratio >= 4.5, `"${text}" has a contrast of ${ratio.toFixed(2)}`);
+        // Text against what is behind it: at least 4.5 to 1, in the light
+        // scheme and in the dark one, the help included.
+        await page.click('#help-button');
+        for (const scheme of ['light', 'dark']) {
+            await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
+            const ratios = await contrasts();
+            assert.ok(ratios.length > 80);
+            for (const { text, ratio } of ratios)
+                assert.ok(ratio >= 4.5, `"${text}" has a contrast of ${ratio.toFixed(2)} in the ${scheme} scheme`);
+        }
+        await page.emulateMediaFeatures([]);
     });
 
     // The contrast of each text on the page against what is behind it.
@@ -923,7 +929,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
                 return layers.reduce((under, [r, g, b, a]) => [r, g, b].map((value, i) => value * a + under[i] * (1 - a)),
                                      [255, 255, 255]);
             };
-            const texts = [...document.querySelectorAll('.cm-line span, .cm-lineNumbers .cm-gutterElement, button, .button, #status, #status-detail, #cursor-position, #document-name, #document-state, #tree span, #diagnostics span, #counts dt, #counts dd, header p, .examples > span')];
+            const texts = [...document.querySelectorAll('.cm-line span, .cm-lineNumbers .cm-gutterElement, button, .button, #status, #status-detail, #cursor-position, #document-name, #document-state, #tree span, #diagnostics span, #counts dt, #counts dd, header p, .examples > span, #help :is(p, li, dt, dd, code, h2, h3)')];
             return texts.filter((shown) => shown.textContent.trim() !== '' && shown.checkVisibility()).map((shown) => {
                 const [light, dark] = [luminance(rgba(getComputedStyle(shown).color).slice(0, 3)), luminance(background(shown))]
                     .sort((a, b) => b - a);
@@ -932,12 +938,22 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         });
     }
 
-    test('at 360 pixels wide nothing scrolls sideways', async () => {
+    test('at 360 pixels wide the text starts on the first screen, and nothing scrolls sideways', async () => {
         await page.setViewport({ width: 360, height: 740 });
         try {
             await openPage();
             await page.click('[data-example="drive-components.dict"]');
             await nextConversion(0);
+            const top = await page.$eval('.cm-editor', (editor) => editor.getBoundingClientRect().top + window.scrollY);
+            assert.ok(top < 740 / 2, `the text starts ${top} px down`);
+            // The help fits the width and reads down; Escape closes it.
+            await page.click('#help-button');
+            const help = await page.$eval('#help', (panel) => ({
+                width: panel.getBoundingClientRect().width, scrolled: panel.scrollWidth - panel.clientWidth,
+                traps: panel.querySelectorAll('.traps li').length, focused: document.activeElement.id }));
+            assert.deepEqual(help, { width: 360, scrolled: 0, traps: 7, focused: 'help-close' });
+            await page.keyboard.press('Escape');
+            assert.equal(await page.$eval('#help', (panel) => panel.hidden), true);
             await page.click('.cm-content');
             await page.keyboard.type('<CLASS BSU="a code long enough to need more than one line at this width">');
             await nextConversion(1);
