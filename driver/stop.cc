@@ -167,8 +167,8 @@ int yyerror(const char *message)
         text += " (class " + message_quote(error.open_class->code) + " opened on line " +
                 std::to_string(error.open_class->line) + ")";
     report_at(error.line, "%s", text.c_str());
-    if (input_encoding_hint() != nullptr)
-        report_hint("%s", input_encoding_hint());
+    if (input_kind_hint() != nullptr)
+        report_hint("%s", input_kind_hint());
     else if (error.hint != nullptr)
         report_hint("%s", error.hint);
     return 0;
@@ -181,6 +181,7 @@ void stop_finished()
     int error = out_flush();
     if (error != 0)
         stop_output_failed(error);
+    ignored_text_report();
     rules_report();
     stop_with(error_reported ? 1 : 0);
 }
@@ -198,8 +199,8 @@ void stop_conversion_failed()
 void stop_scanner_failed(const char *message, int line, const char *hint)
 {
     report_scanner_stop(message, line);
-    if (input_encoding_hint() != nullptr)
-        report_hint("%s", input_encoding_hint());
+    if (input_kind_hint() != nullptr)
+        report_hint("%s", input_kind_hint());
     else if (hint != nullptr)
         report_hint("%s", hint);
     stop_with(2);

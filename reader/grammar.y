@@ -8,6 +8,7 @@
 
 #include "driver/driver.h"
 #include "model/model.h"
+#include "reader/dropped.h"
 #include "reader/reader.h"
 #include "reader/scanner.h"
 
@@ -250,16 +251,25 @@ static int opener_line;                // the last stray "<!" or "<?", or 0
 static char opener;                    // its second character
 static bool opener_just_met;           // between the token before and the last
 
-int yylex()
+// A token read after dropped text, or the next one after that: a stray
+// opener is always dropped text too.
+static void token_after_dropped_text()
 {
-    token_before = token_read;
-    token_read = scan_token();
     opener_just_met = stray_opener_line != 0;
     if (opener_just_met) {
         opener_line = stray_opener_line;
         opener = stray_opener;
         stray_opener_line = 0;
     }
+    dropped_text_closed(token_read == 0);
+}
+
+int yylex()
+{
+    token_before = token_read;
+    token_read = scan_token();
+    if (dropped_text.line != 0)
+        token_after_dropped_text();
     if (token_read != TEXT && token_read != QUOTED_STRING)
         yylval.line = yylineno;
     return token_read;
@@ -333,6 +343,19 @@ void syntax_error_describe(SyntaxError *error)
               "where it starts, with something in between, or what follows is read as markup"
             : "the '<?' on line %d starts no processing instruction: one must end with '?>' on the line "
               "where it starts, with something in between, or what follows is read as markup", opener_line);
+        error->hint = error->hint_text;
+    } else if (token_before == QUOTED_STRING && single_quoted_line != 0) {
+        std::snprintf(error->hint_text, sizeof error->hint_text,
+                      "codes are written in double quotes: the code in single quotes on line %d runs on to the "
+                      "next double quote or the end of its line, '>' and all", single_quoted_line);
+        error->hint = error->hint_text;
+    } else if (const char *tag_hint = unknown_tag_hint(token_read == TEXT ? yylval.text : nullptr, error->expected,
+                                                        error->hint_text, sizeof error->hint_text)) {
+        error->hint = tag_hint;
+    } else if (self_closed_line != 0) {
+        std::snprintf(error->hint_text, sizeof error->hint_text,
+                      "tags do not close themselves: the '/>' on line %d is read as '>', so the element it opens "
+                      "is still open; write its content and its end tag", self_closed_line);
         error->hint = error->hint_text;
     }
 }

@@ -98,11 +98,13 @@ const unsigned char *group_out(char **at, const unsigned char *c)
 
 // Writes text between apostrophes at next and returns the end: printable
 // bytes are copied, with apostrophes and backslashes doubled; other
-// characters are encoded (see group_out and stray_byte_out). Works on a
-// local copy of the position, for the reason given at out.
-char *literal_out(char *next, const char *text)
+// characters are encoded (see group_out and stray_byte_out). *length takes
+// the text's length. Works on a local copy of the position, for the reason
+// given at out.
+char *literal_out(char *next, const char *text, std::size_t *length)
 {
     *next++ = '\'';
+    *length = 0;
     if (text != nullptr) {
         const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
         for (;;) {
@@ -114,6 +116,7 @@ char *literal_out(char *next, const char *text)
                 *next++ = char(byte);
                 ++c;
             } else if (byte == '\0') {
+                *length = std::size_t(c - reinterpret_cast<const unsigned char *>(text));
                 break;
             } else if (character_at(c) == 0) {
                 next = stray_byte_out(next, byte);
@@ -129,10 +132,12 @@ char *literal_out(char *next, const char *text)
 
 } // namespace
 
-void out_quoted(const char *text)
+std::size_t out_quoted(const char *text)
 {
+    std::size_t length;
     out_make_room();
-    out_next = literal_out(out_next, text);
+    out_next = literal_out(out_next, text, &length);
+    return length;
 }
 
 std::string message_quote(const char *text, std::size_t most)

@@ -12,8 +12,9 @@
 // characters and well-formed UTF-8) becomes one \X2\...\X0\ group, four hex
 // digits a character, or \X4\...\X0\ with eight when one of them lies past
 // U+FFFF; a byte that begins no well-formed character becomes \X\ and its two
-// hex digits. A null text is written as the empty string.
-void out_quoted(const char *text);
+// hex digits. A null text is written as the empty string. Returns the
+// length of text, which the writer has found on the way.
+std::size_t out_quoted(const char *text);
 
 // A text of the input (a token, a code, a name, a value) as a message shows
 // it: between apostrophes, UTF-8 as it stands, \n, \t and \r for those

@@ -57,19 +57,37 @@ NumberForm number_form(const char *text, const char **digits_end)
     return *c == '\0' ? form : no_number;
 }
 
+// The line of a cell's <TD>: the lines are kept as steps down the column.
+int cell_line(const ColumnNode *column, const TdNode *cell)
+{
+    int line = column->line;
+    for (const TdNode *td = column->tds;; td = td->next) {
+        line = model_line(td->text, line);
+        if (td == cell)
+            return line;
+    }
+}
+
 // The column in column_now, typed by the property it stands for, at the
 // column'th place of owner's table. Returns the number of its values.
 int column_out(ClassNode *owner, const DataType *type, int column)
 {
-    const char *value = type->quoted_values ? "%q, " : "%s, ";
-    const char *last_value = type->quoted_values ? "%q" : "%s";
     int row = 0;
     int line = column_now->line;       // of the cell's <TD>, in a number column
+    int padded_cells = 0;              // in a STRING column
     out(type->column_open, element_number_now++);
     for (td_now = column_now->tds; td_now->next != nullptr; td_now = td_now->next) {
         ++row;
         const char *text = td_now->text;
         bool last = td_now->next->next == nullptr;
+        if (type->quoted_values) {
+            // Writing the text finds its end, where a blank may stand.
+            if (text_padded(text, out_quoted(text)))
+                rules_padded_cell(owner, column, row, padded_cells++ == 0 ? cell_line(column_now, td_now) : 0);
+            if (!last)
+                out_bytes(", ", 2);
+            continue;
+        }
         if (type->not_a_number != nullptr) {
             line = model_line(text, line);
             const char *digits_end = nullptr;
@@ -84,7 +102,7 @@ int column_out(ClassNode *owner, const DataType *type, int column)
                 continue;
             }
         }
-        out(last ? last_value : value, text);
+        out(last ? "%s" : "%s, ", text);
     }
     out(type->column_close);
     return row;

@@ -56,6 +56,16 @@ void item_names_out(const char *name);
 void rules_check_class(const ClassNode *owner);
 void rules_report();
 
+// Whether an element text of the given length begins or ends with a blank,
+// a tab or a line break.
+bool text_padded(const char *text, std::size_t length);
+
+// A cell of a STRING column of owner's table that is padded so, with its
+// place and the line of its <TD>; the table writer gives the line of the
+// first such cell of each column only, and 0 for the others, which stand
+// below it in the input.
+void rules_padded_cell(const ClassNode *owner, int column, int row, int line);
+
 // What a data type keyword writes: its type and variable entities for a
 // property, and the column entity for a table column of that type.
 struct DataType {
