@@ -176,24 +176,48 @@ export function replaceText(view, text, { name, editable: isEditableNext, undoab
     });
 }
 
-// The range a diagnostic marks: the cell of a value error, else the line it
+// A message about one cell: a value error, or a warning whose first case is
+// a cell; the row is the first group.
+const CELL_MESSAGES = [
+    /^dict2step: line \d+: table .*?, column \d+, row (\d+): /,
+    /^dict2step: warning: .*; the first: table .*, column \d+, row (\d+) on line \d+$/,
+];
+
+// The range a diagnostic marks: the cell a message is about, else the line it
 // names; one past the end of the text, which the converter names after the
 // input ended, marks the end.
 function markedRange(doc, diagnostic) {
-    const value = /^dict2step: line \d+: table .*?, column \d+, row (\d+): /.exec(diagnostic.text);
-    const cell = value === null ? null : cellAt(doc, diagnostic.line, Number(value[1]));
+    const cellMessage = CELL_MESSAGES.map((form) => form.exec(diagnostic.text.split('\n')[0])).find((match) => match !== null);
+    const cell = cellMessage === undefined ? null : cellAt(doc, diagnostic.line, Number(cellMessage[1]));
     if (cell !== null)
         return cell;
     const line = doc.line(Math.min(Math.max(diagnostic.line, 1), doc.lines));
     return { from: diagnostic.line > doc.lines ? line.to : line.from, to: line.to };
 }
 
+// A hint that names the line where the trouble began (a code in single
+// quotes, a tag that closes itself, a comment over lines) marks that line
+// too, as information, since the error itself comes on a later line.
+function hintMarks(doc, diagnostic) {
+    const marks = [];
+    for (const hint of diagnostic.text.split('\n').filter((line) => line.startsWith('dict2step: hint: '))) {
+        const named = / on line (\d+) /.exec(hint);
+        const number = named === null ? 0 : Number(named[1]);
+        if (number >= 1 && number <= doc.lines && number !== diagnostic.line) {
+            const line = doc.line(number);
+            marks.push({ from: line.from, to: line.to, severity: 'info', message: markText(hint) });
+        }
+    }
+    return marks;
+}
+
 export function showMarks(view, diagnostics) {
+    const doc = view.state.doc;
     const marks = [];
     for (const diagnostic of diagnostics)
         if (diagnostic.line !== null)
-            marks.push({ ...markedRange(view.state.doc, diagnostic), severity: diagnostic.severity,
-                         message: markText(diagnostic.text) });
+            marks.push({ ...markedRange(doc, diagnostic), severity: diagnostic.severity, message: markText(diagnostic.text) },
+                       ...hintMarks(doc, diagnostic));
     view.dispatch(setDiagnostics(view.state, marks));
 }
 

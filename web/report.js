@@ -7,10 +7,12 @@ import { element, plural } from './dom.js';
 // A problem in the list shows at most this many characters of its line.
 const SOURCE_LINE_LIMIT = 500;
 
-// A message in a sentence: its first line, without the program's name, the
-// line (which goes in front) or the word warning.
+// A message in a sentence: without the program's name, the line (which goes
+// in front) or the word warning, and with its hint, if any.
 function problemWords(diagnostic, stopped = false) {
-    const said = markText(diagnostic.text).split('\n')[0].replace(/^warning: /, '');
+    const [message, ...rest] = markText(diagnostic.text).split('\n');
+    const hint = rest.find((line) => line.startsWith('hint: '));
+    const said = `${message.replace(/^warning: /, '')}${hint === undefined ? '' : `. Hint: ${hint.slice('hint: '.length)}`}`;
     if (diagnostic.line === null)
         return `${stopped ? 'Stopped: ' : ''}${said}`;
     return `${stopped ? 'Stopped at line' : 'Line'} ${diagnostic.line.toLocaleString('en')}: ${said}`;

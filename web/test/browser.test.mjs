@@ -14,7 +14,7 @@ import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
-import { diagnosticsOf } from '../diagnostics.js';
+import { diagnosticsOf, markText } from '../diagnostics.js';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const fromRoot = (name) => path.resolve(root, name);
@@ -397,22 +397,23 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
         assert.match(expected.diagnostics[11].text, /\ndict2step: hint: /);
     });
 
-    test('warnings alone, one of them about many places', async () => {
+    test('warnings alone: codes, text outside any element, blanks at the ends of names and cells', async () => {
         const file = writeInput('warnings.dict', [
             '<SUPPLIER_LIBRARY BSU="S1">',
             '<CLASS BSU="C-1">',
             '<CNAME>Couplings</CNAME>',
             '<PROPERTY BSU="P 1"><PNAME>Size</PNAME><PTYPE>STRING</PTYPE></PROPERTY>',
             '<TABLE BSU="T1">',
+            'A\tB',
             '<COLUMN><TD>A</TD> <TD>B</TD></COLUMN>',
             '</TABLE>',
             '<CLASS BSU="C2">',
-            '<CNAME>Jaw couplings</CNAME>',
+            '<CNAME>Jaw couplings </CNAME>',
             '<PROPERTY BSU="P3"><PNAME>Bore</PNAME><PTYPE>REAL</PTYPE></PROPERTY>',
             '<PROPERTY BSU="P4"><PNAME>Hub</PNAME><PTYPE>STRING</PTYPE></PROPERTY>',
             '<TABLE BSU="T2">',
             '<COLUMN><TD>12.5</TD> <TD>14</TD></COLUMN>',
-            '<COLUMN><TD>steel</TD></COLUMN>',
+            '<COLUMN><TD>steel</TD> <TD> cast iron</TD></COLUMN>',
             '</TABLE>',
             '</CLASS>',
             '</CLASS>',
@@ -420,12 +421,36 @@ describe('the page converts as the native program does', { timeout: CASE_TIMEOUT
             '',
         ].join('\n'));
         const { expected } = await checkConversion(file, { expectStatus: 0 });
-        assert.deepEqual(expected.diagnostics.map(({ line, severity }) => [line, severity]), [[14, 'warning'], [2, 'warning']]);
+        // Each warning is marked on the line of its first case: the rows pasted
+        // outside the table's columns, the class of the name, the cell, the code.
+        assert.deepEqual(expected.diagnostics.map(({ line, severity }) => [line, severity]),
+                         [[6, 'warning'], [9, 'warning'], [15, 'warning'], [2, 'warning']]);
+        assert.match(expected.diagnostics[0].text, /^dict2step: warning: 1 text outside any element was ignored; the first, 'A\\tB', on line 6$/);
+        // A warning about a cell marks the cell.
+        assert.ok((await page.$$eval('.cm-lintRange-warning', (marks) => marks.map((mark) => mark.textContent)))
+            .includes('<TD> cast iron</TD>'));
         // The status names the first warning and its line.
         assert.equal(await page.$eval('#status', (shown) => shown.textContent),
-                     `Converted: ${highestNumber(expected.stdout)} entities, with 2 warnings. ` +
-                     `Line 14: ${expected.diagnostics[0].text.replace(/^dict2step: line 14: warning: /, '')} ` +
-                     '(1 more problem below)');
+                     `Converted: ${highestNumber(expected.stdout)} entities, with 4 warnings. ` +
+                     `Line 6: ${expected.diagnostics[0].text.replace(/^dict2step: warning: /, '')} ` +
+                     '(3 more problems below)');
+    });
+
+    test('a tag that closes itself: the error, its hint, and the line the hint names marked too', async () => {
+        const file = writeInput('self-closing.dict', [
+            '<SUPPLIER_LIBRARY BSU="S1">',
+            '<CLASS BSU="C1">',
+            '<CNAME>Springs</CNAME>',
+            '<PROPERTY BSU="P1"/>',
+            '</CLASS>',
+            '</SUPPLIER_LIBRARY>',
+            '',
+        ].join('\n'));
+        const { expected } = await checkConversion(file, { expectStatus: 1 });
+        assert.deepEqual(expected.diagnostics.map((diagnostic) => diagnostic.line), [5]);
+        assert.match(expected.diagnostics[0].text, /\ndict2step: hint: tags do not close themselves: the '\/>' on line 4 /);
+        assert.deepEqual(await page.$$eval('.cm-lintRange-info', (marks) => marks.map((mark) => mark.textContent)),
+                         ['<PROPERTY BSU="P1"/>']);
     });
 
     test('a dictionary cut short', async () => {
@@ -587,14 +612,15 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         // Its text shows when the pointer rests on the marked line.
         await page.hover('.cm-lintRange-error');
         await page.waitForSelector('.cm-tooltip-lint', { timeout: 5000 });
-        assert.equal(await page.$eval('.cm-tooltip-lint', (tip) => tip.textContent),
-                     expected.diagnostics[0].text.replace(/^dict2step: line \d+: /, ''));
+        assert.equal(await page.$eval('.cm-tooltip-lint', (tip) => tip.textContent), markText(expected.diagnostics[0].text));
         await page.waitForFunction(() => document.body.dataset.state === 'done');
         assert.equal(await page.$eval('#status', (shown) => shown.dataset.status), '1');
         assert.equal((await shownDiagnostics())[0].text, expected.diagnostics[0].text);
-        // The status names the problem and its line.
+        // The status names the problem, its line and its hint: the tag that was meant.
         assert.equal(await page.$eval('#status', (shown) => shown.textContent),
-                     expected.diagnostics[0].text.replace(/^dict2step: line 3: /, 'Line 3: '));
+                     "Line 3: syntax error, unexpected text '/CNAM>', expecting '</CNAME>'. Hint: '</CNAM>' is no " +
+                     'element of the tag language; the elements are SUPPLIER_LIBRARY, CLASS, CNAME, PROPERTY, PNAME, ' +
+                     "PTYPE, TABLE, COLUMN and TD; did you mean '</CNAME>'?");
         // The run failed: its exchange file is offered second, as having errors.
         const offered = await page.$eval('#download', (button) => ({ text: button.textContent, secondary: button.classList.contains('secondary') }));
         assert.ok(offered.secondary);
@@ -951,7 +977,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
             const help = await page.$eval('#help', (panel) => ({
                 width: panel.getBoundingClientRect().width, scrolled: panel.scrollWidth - panel.clientWidth,
                 traps: panel.querySelectorAll('.traps li').length, focused: document.activeElement.id }));
-            assert.deepEqual(help, { width: 360, scrolled: 0, traps: 7, focused: 'help-close' });
+            assert.deepEqual(help, { width: 360, scrolled: 0, traps: 8, focused: 'help-close' });
             await page.keyboard.press('Escape');
             assert.equal(await page.$eval('#help', (panel) => panel.hidden), true);
             await page.click('.cm-content');

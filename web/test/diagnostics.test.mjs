@@ -43,6 +43,21 @@ const cases = [
     ['the warning on names with blanks at an end names the line of the first',
         "dict2step: warning: 1 name begins or ends with blanks or line breaks, which are part of it; the first: class 'C1' on line 3\n",
         [warning("dict2step: warning: 1 name begins or ends with blanks or line breaks, which are part of it; the first: class 'C1' on line 3", 3)]],
+    ['a hint that names the line where the trouble began',
+        "dict2step: line 5: syntax error, unexpected '</CLASS>', expecting '<PNAME>'\n" +
+        "dict2step: hint: tags do not close themselves: the '/>' on line 4 is read as '>', so the element it opens is still open; write its content and its end tag\n",
+        [error("dict2step: line 5: syntax error, unexpected '</CLASS>', expecting '<PNAME>'\n" +
+               "dict2step: hint: tags do not close themselves: the '/>' on line 4 is read as '>', so the element it opens is still open; write its content and its end tag", 5)]],
+    ['an exchange file given for a dictionary: the error, its hint, and the text ignored',
+        "dict2step: line 3: syntax error, unexpected end of input, expecting '<SUPPLIER_LIBRARY BSU='\n" +
+        'dict2step: hint: this is an exchange file; dict2step -r FILE reads it back into a dictionary\n' +
+        "dict2step: warning: 1 text outside any element was ignored; the first, 'ISO-10303-21;', on line 1\n",
+        [error("dict2step: line 3: syntax error, unexpected end of input, expecting '<SUPPLIER_LIBRARY BSU='\n" +
+               'dict2step: hint: this is an exchange file; dict2step -r FILE reads it back into a dictionary', 3),
+         warning("dict2step: warning: 1 text outside any element was ignored; the first, 'ISO-10303-21;', on line 1", 1)]],
+    ['the warning on cells names the line of the first',
+        "dict2step: warning: 1 cell of a STRING column begins or ends with blanks or line breaks, which are part of it; the first: table 'T2' of class 'C2', column 2, row 2 on line 15\n",
+        [warning("dict2step: warning: 1 cell of a STRING column begins or ends with blanks or line breaks, which are part of it; the first: table 'T2' of class 'C2', column 2, row 2 on line 15", 15)]],
     ['the scanner stops with a line of its own',
         'token too large, exceeds YYLMAX\ndict2step: hint: a tag, code or text may be at most 8191 bytes long\ndict2step: stopped at line 5\n',
         [error('token too large, exceeds YYLMAX\ndict2step: hint: a tag, code or text may be at most 8191 bytes long\ndict2step: stopped at line 5', 5)]],
