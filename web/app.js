@@ -192,6 +192,8 @@ function keepCurrentText(text = view.state.doc.toString()) {
     const trouble = keepText(text, { name: documentName(view), modified: current.modified });
     if (trouble !== null && current.storageTrouble === null)
         showNotice([`This browser did not keep the text (${trouble}): save it to a file to keep it.`]);
+    else if (trouble === null && current.storageTrouble !== null)
+        showNotice([]);
     current.storageTrouble = trouble;
 }
 
@@ -219,9 +221,10 @@ function askToReplace(nextName, undoable) {
 }
 
 // Puts a file into the editor, read-only when large or not UTF-8, and
-// converts it as it is. A small file is read before the question, so that
-// the question can say whether undo brings back the text it replaces.
-async function openDocument(name, file) {
+// converts it as it is; resolves to whether it did. A small file is read
+// before the question, so that the question can say whether undo brings
+// back the text it replaces. notes go with the notice about the file.
+async function openDocument(name, file, notes = []) {
     const opened = ++current.opened;
     const limit = editLimit();
     const small = file.size <= limit;
@@ -231,25 +234,24 @@ async function openDocument(name, file) {
             read = await textOf(file);
         } catch (error) {
             showNotice([`${name} could not be read: ${error.message}.`]);
-            return;
+            return false;
         }
     }
     const editable = small && read.utf8;
     const undoable = editable && isEditable(view);
     if (!await askToReplace(name, undoable) || opened !== current.opened)
-        return;
+        return false;
     stopConversion();
     current.file = file;
     current.modified = false;
-    const notes = [];
     if (!small)
-        notes.push(`This file is larger than ${formatBytes(limit)}, where editing here gets slow, ` +
+        notes.unshift(`This file is larger than ${formatBytes(limit)}, where editing here gets slow, ` +
                    'so its text is shown read-only. Its problems and classes are shown as for any other; ' +
                    'to change it, use another editor and open it again.');
     // Edited, the text would be saved as UTF-8, and the bytes shown as
     // U+FFFD would be lost.
     if (small && !read.utf8)
-        notes.push('This file is not in UTF-8: the characters shown as \ufffd stand for bytes that ' +
+        notes.unshift('This file is not in UTF-8: the characters shown as \ufffd stand for bytes that ' +
                    'are not, so its text is shown read-only, and it is converted and saved with its own ' +
                    'bytes. To edit it here, save it as UTF-8 in another editor and open it again.');
     showNotice(notes);
@@ -259,9 +261,10 @@ async function openDocument(name, file) {
     else
         showNothingToConvert();
     if (read !== null) {
+        current.textReady = Promise.resolve();
         replaceText(view, read.text, { name, editable, undoable });
         afterReplace();
-        return;
+        return true;
     }
     // A large file is converted while its text is read; the text in the
     // editor is not edited meanwhile.
@@ -277,6 +280,7 @@ async function openDocument(name, file) {
         afterReplace();
     });
     await current.textReady;
+    return true;
 }
 
 function afterReplace() {
@@ -304,6 +308,7 @@ async function newDocument(name, text, note) {
     stopConversion();
     current.file = null;
     current.modified = false;
+    current.textReady = Promise.resolve();
     showNotice([]);
     replaceText(view, text, { name, editable: true, undoable });
     afterReplace();
@@ -347,7 +352,9 @@ async function isExchangeFile(file) {
 }
 
 // Reads an exchange file back into a dictionary with dict2step -r, in a
-// worker of its own, and opens that as a new dictionary named after it.
+// worker of its own, and opens that as a new dictionary named after it,
+// with the warnings of the reading back; one that cannot be read back
+// leaves the text as it was, and the page says why.
 async function readBack(file) {
     const name = `${baseName(file.name)}.dict`;
     page.working.hidden = false;
@@ -361,14 +368,14 @@ async function readBack(file) {
                     `${result.crash === null ? '' : ` (${result.crash})`}:`, ...said]);
         return;
     }
-    const text = new TextDecoder('utf-8', { fatal: false }).decode(await new Blob(result.output).arrayBuffer());
-    if (await newDocument(name, text, `Read back from the exchange file ${file.name} by dict2step -r: a new ` +
-                          `dictionary, ${name}, not saved to a file yet.`)) {
-        current.modified = true;
-        showDocument();
-        keepCurrentText(text);
-        showNotice(said);
-    }
+    if (!await openDocument(name, new Blob(result.output), said))
+        return;
+    // The dictionary is the page's own until it is saved.
+    current.modified = true;
+    showDocument();
+    keepModified(name, true);
+    showNote(`Read back from the exchange file ${file.name} by dict2step -r: a new dictionary, ${name}, ` +
+             'not saved to a file yet.');
 }
 
 // --- Conversion -------------------------------------------------------
