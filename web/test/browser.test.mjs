@@ -146,12 +146,17 @@ async function editorText() {
         .map((line) => line.textContent).join('\n'));
 }
 
+// Presses Ctrl and key together.
+async function pressWithControl(key) {
+    await page.keyboard.down('Control');
+    await page.keyboard.press(key);
+    await page.keyboard.up('Control');
+}
+
 // Puts the cursor at the start of line, with the keyboard.
 async function moveTo(line) {
     await page.focus('.cm-content');
-    await page.keyboard.down('Control');
-    await page.keyboard.press('Home');
-    await page.keyboard.up('Control');
+    await pressWithControl('Home');
     for (let down = 1; down < line; ++down)
         await page.keyboard.press('ArrowDown');
     await waitForCursorLine(line);
@@ -629,11 +634,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
 
         // Line 3, before its closing >: </CNAM becomes </CNAME.
         await page.click('.cm-content');
-        await page.keyboard.down('Control');
-        await page.keyboard.press('Home');
-        await page.keyboard.up('Control');
-        await page.keyboard.press('ArrowDown');
-        await page.keyboard.press('ArrowDown');
+        await moveTo(3);
         await page.keyboard.press('End');
         await page.keyboard.press('ArrowLeft');
         await page.keyboard.type('E');
@@ -681,8 +682,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         assert.ok((await download()).bytes.equals(runNative(Buffer.from(edited)).stdout));
         // Ctrl+S saves the dictionary; saved, it is no longer marked, and leaving asks nothing.
         await page.click('.cm-content');
-        const saved = await downloadWith(() => page.keyboard.down('Control').then(() => page.keyboard.press('s'))
-            .then(() => page.keyboard.up('Control')));
+        const saved = await downloadWith(() => pressWithControl('s'));
         assert.equal(saved.name, 'dictionary.dict');
         assert.equal(saved.bytes.toString('utf8'), edited);
         assert.equal(await page.$eval('#document-state', (shown) => shown.hidden), true);
@@ -692,9 +692,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         assert.equal(await editorText(), edited);
         // An empty text is not offered for saving.
         await page.click('.cm-content');
-        await page.keyboard.down('Control');
-        await page.keyboard.press('a');
-        await page.keyboard.up('Control');
+        await pressWithControl('a');
         await page.keyboard.press('Delete');
         assert.equal(await page.$eval('#save', (button) => button.disabled), true);
     });
@@ -721,9 +719,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         await nextConversion(count);
         assert.equal(await editorText(), readFileSync(fromRoot('examples/fasteners.dict'), 'utf8'));
         await page.click('.cm-content');
-        await page.keyboard.down('Control');
-        await page.keyboard.press('z');
-        await page.keyboard.up('Control');
+        await pressWithControl('z');
         await nextConversion(count + 1);
         assert.equal(await editorText(), mine);
         assert.match(await page.$eval('#run p', (shown) => shown.textContent), /^dictionary\.dict edited, not saved$/);
@@ -766,9 +762,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
                          ['<TD>12,5</TD>']);
 
         // One undo takes the whole paste back; rows of equal length make the example.
-        await page.keyboard.down('Control');
-        await page.keyboard.press('z');
-        await page.keyboard.up('Control');
+        await pressWithControl('z');
         assert.equal((await editorText()).split('\n')[10], '');
         count = await conversions();
         await paste('M6\t20\r\nM8\t30\r\n');
@@ -856,22 +850,14 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         const markedClass = () => page.$eval('#tree .at-cursor > summary .class-name', (name) => name.textContent);
         await page.click('.cm-content');
         for (const [line, name] of [[12, 'Bolts'], [16, 'Nuts'], [18, 'Fasteners']]) {
-            await page.keyboard.down('Control');
-            await page.keyboard.press('Home');
-            await page.keyboard.up('Control');
-            for (let down = 1; down < line; ++down)
-                await page.keyboard.press('ArrowDown');
-            await waitForCursorLine(line);
+            await moveTo(line);
             assert.equal(await markedClass(), name, `the class at line ${line}`);
         }
         // The tree of the next conversion has the same classes open.
         const openClasses = () => shownTexts('#tree details[open] > summary .class-name');
         const open = await openClasses();
         const count = await conversions();
-        await page.keyboard.down('Control');
-        await page.keyboard.press('Home');
-        await page.keyboard.up('Control');
-        await page.keyboard.press('ArrowDown');
+        await moveTo(2);
         await page.keyboard.press('End');
         await page.keyboard.type(' ');
         await nextConversion(count);
@@ -883,9 +869,7 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         await page.click('[data-example="fasteners.dict"]');
         await nextConversion(0);
         await page.click('.cm-content');
-        await page.keyboard.down('Control');
-        await page.keyboard.press('End');
-        await page.keyboard.up('Control');
+        await pressWithControl('End');
         await page.keyboard.type('</CLASS>');
         await nextConversion(1);
         await expandTree();
