@@ -508,7 +508,8 @@ async function finishConversion(result) {
 
 function showNothingToConvert() {
     stopConversion();
-    page.status.textContent = 'Nothing to convert yet: type a dictionary, open a file, or start from an example.';
+    page.status.textContent = 'Nothing to convert yet: type a dictionary, start a new one from a template, ' +
+                              'open a file, or start from an example. Help says how a dictionary is written.';
     page.status.className = '';
     delete page.status.dataset.status;
     page.statusDetail.textContent = '';

@@ -89,7 +89,8 @@ function extensions({ onChange, onCursor, onNote }) {
         indentUnit.of('  '),
         spreadsheetPaste(onNote),
         lintGutter(),
-        placeholder('Type a dictionary here, open a file, or start from an example.'),
+        placeholder('Type a dictionary here (< offers the elements that may stand where you type), ' +
+                    'open a file, or start from an example.'),
         EditorView.contentAttributes.of({ 'aria-label': 'Dictionary text' }),
         // Tab indents; Escape then Tab leaves the text for the next control.
         keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap, ...lintKeymap, indentWithTab]),
