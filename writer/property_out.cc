@@ -72,7 +72,7 @@ void property_out(ClassNode *owner)
         int n = element_number_now++;
         property_now->instance_number = n;
         out("#%d=PROPERTY_BSU(%q, '001', #%d);\n", n, property_now->code, owner->instance_number);
-        item_names_out(property_now->name);
+        const char *name = item_names_out(property_now->name);
         const DataType *type = find_data_type(property_now->type);
         if (type == nullptr)
             unknown_type_stop(owner);
@@ -80,8 +80,8 @@ void property_out(ClassNode *owner)
         out(type->variable_line, element_number_now++);
         out("#%d=SELF_PROPERTY_VALUE_SEMANTICS(#%d, $);\n", element_number_now++, n);
         out("#%d=ENVIRONMENT(#%d,#%d);\n", element_number_now++, n + property_variable_offset, n + property_semantics_offset);
-        out("#%d=NON_DEPENDENT_P_DET(#%d, #%d, '001', #%d, TEXT(%q), $, $, $, $, (), $, $, #%d, $);\n",
-            element_number_now++, n, dates_number, n + property_names_offset, property_now->name, n + property_type_offset);
+        out("#%d=NON_DEPENDENT_P_DET(#%d, #%d, '001', #%d, TEXT(%s), $, $, $, $, (), $, $, #%d, $);\n",
+            element_number_now++, n, dates_number, n + property_names_offset, name, n + property_type_offset);
         out("#%d=OPT_OR_MAND_PROPERTY_BSU(#%d, .F., .T.);\n", element_number_now++, n);
     }
 }
