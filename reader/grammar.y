@@ -20,6 +20,7 @@ int yylex();
 static char *unquote(char *quoted);
 static void place_class(int line);
 static void close_class(int line);
+static void set_type(char *text, int line);
 static void close_property();
 static void hand_over_properties();
 static void close_value(char *text, int line);
@@ -95,7 +96,7 @@ property_head    : PROPERTY_START bsu_value TAG_CLOSE        { property_now->cod
 property_name    : PNAME_START TEXT PNAME_END                { property_now->name = $2; }
                  ;
 
-property_type    : PTYPE_START TEXT PTYPE_END                { property_now->type = $2; model_line_set($2, property_now->line, $1); }
+property_type    : PTYPE_START TEXT PTYPE_END                { set_type($2, $1); }
                  ;
 
 table_element    : table_head column_list TABLE_END          { hand_over_columns(); }
@@ -141,6 +142,7 @@ static void place_class(int line)
 {
     ClassNode *previous = class_now;
     class_temp = model_new<ClassNode>();
+    ++class_count;
     class_temp->level = ++level;
     class_temp->line = line;
     if (level > previous->level) {
@@ -174,19 +176,38 @@ static void close_class(int line)
 }
 
 // The property in the tail is complete: a new empty tail follows it.
+// A type that is a keyword is the model's keyword, and the copy goes back;
+// any other keeps the line of its <PTYPE>, for the report on it.
+static void set_type(char *text, int line)
+{
+    property_now->type = model_type_keyword(text);
+    if (property_now->type != nullptr) {
+        model_copy_return(text, 1);
+    } else {
+        property_now->type = text;
+        model_line_set(text, property_now->line, line);
+    }
+}
+
+static PropertyNode *property_last;    // the last property filled in the pending chain
+
 static void close_property()
 {
+    property_last = property_now;
     property_temp = model_new<PropertyNode>();
     property_now->next = property_temp;
     property_now = property_temp;
 }
 
 // The class's property part has ended: the class takes the chain, and a new
-// one starts for the next class with properties.
+// one starts for the next class with properties. The chain's empty tail,
+// still fresh, is that new one; the chain ends with the empty record that
+// ends them all instead. A class saves a record so, and most have properties.
 static void hand_over_properties()
 {
     class_now->properties = property_first;
-    property_first = property_now = model_new<PropertyNode>();
+    property_last->next = &property_chain_end;
+    property_first = property_now;
 }
 
 // A cell's line is kept as the lines from the cell above it; the first

@@ -11,20 +11,24 @@
 namespace {
 
 const DataType data_types[] = {
-    {"STRING", "#%d=STRING_TYPE('A..25');\n", "#%d=STRING_VARIABLE();\n",
+    {type_string, "#%d=STRING_TYPE('A..25');\n", "#%d=STRING_VARIABLE();\n",
      "#%d=STRING_COLUMN((", true, "), 'A..15');\n", false, nullptr},
-    {"REAL", "#%d=REAL_TYPE('NR2..3.3');\n", "#%d=REAL_NUMERIC_VARIABLE();\n",
+    {type_real, "#%d=REAL_TYPE('NR2..3.3');\n", "#%d=REAL_NUMERIC_VARIABLE();\n",
      "#%d=REAL_COLUMN((", false, "), 'NR2..3.3');\n", true,
      "table %s of class %s, column %d, row %d: %s is not a REAL number"},
-    {"INTEGER", "#%d=INT_TYPE('NR1..3');\n", "#%d=INT_NUMERIC_VARIABLE();\n",
+    {type_integer, "#%d=INT_TYPE('NR1..3');\n", "#%d=INT_NUMERIC_VARIABLE();\n",
      "#%d=INTEGER_COLUMN((", false, "), 'NR1..3');\n", false,
      "table %s of class %s, column %d, row %d: %s is not an INTEGER number"},
 };
 
 } // namespace
 
+// The reader makes a valid type the model's keyword itself.
 const DataType *find_data_type(const char *keyword)
 {
+    for (const DataType &type : data_types)
+        if (keyword == type.keyword)
+            return &type;
     for (const DataType &type : data_types)
         if (keyword != nullptr && std::strcmp(keyword, type.keyword) == 0)
             return &type;
