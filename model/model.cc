@@ -108,10 +108,12 @@ char *model_copy(const char *text, std::size_t length, std::size_t room_before)
     return copy;
 }
 
-void model_copy_return(char *copy, std::size_t room_before)
+bool model_give_back(const char *start, std::size_t bytes)
 {
-    if (copy - room_before == arena_end)
-        arena_end += room_before + std::strlen(copy) + 1;
+    if (start != arena_end)
+        return false;
+    arena_end += bytes;
+    return true;
 }
 
 char type_string[] = "STRING";

@@ -106,10 +106,12 @@ template <typename Node> Node *model_new()
 // bytes of room in front of it.
 char *model_copy(const char *text, std::size_t length, std::size_t room_before = 0);
 
-// Gives the arena back copy, the last text it copied, when nothing was
-// copied since: a text that the model keeps in another form. Any other copy
-// stays where it is.
-void model_copy_return(char *copy, std::size_t room_before);
+// Gives the arena back the first bytes of the last text it copied, or all
+// of it, when nothing was copied since: the room that a text turned out not
+// to need, or a text that the model keeps in another form. start is where
+// the copy's room begins. Any other copy stays as it is. Returns whether
+// the bytes went back.
+bool model_give_back(const char *start, std::size_t bytes);
 
 // The data type keywords. A property's type that is one of them exactly is
 // the keyword here rather than a copy of its own: it needs no line either,

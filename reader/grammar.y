@@ -18,6 +18,7 @@
 int yylex();
 
 static char *unquote(char *quoted);
+static char *name_kept(char *text);
 static void place_class(int line);
 static void close_class(int line);
 static void set_type(char *text, int line);
@@ -67,7 +68,7 @@ class_element    : class_head class_name property_part table_part subclass_part 
 class_head       : CLASS_START bsu_value TAG_CLOSE           { place_class($1); }
                  ;
 
-class_name       : CNAME_START TEXT CNAME_END                { class_now->name = $2; }
+class_name       : CNAME_START TEXT CNAME_END                { class_now->name = name_kept($2); }
                  ;
 
 property_part    : /* empty */
@@ -93,7 +94,7 @@ property_element : property_head property_name property_type PROPERTY_END
 property_head    : PROPERTY_START bsu_value TAG_CLOSE        { property_now->code = bsu_now; property_now->line = $1; }
                  ;
 
-property_name    : PNAME_START TEXT PNAME_END                { property_now->name = $2; }
+property_name    : PNAME_START TEXT PNAME_END                { property_now->name = name_kept($2); }
                  ;
 
 property_type    : PTYPE_START TEXT PTYPE_END                { set_type($2, $1); }
@@ -122,16 +123,28 @@ td_element       : TD_START TEXT TD_END                      { close_value($2, $
 %%
 
 // The code inside a quoted value: the scanner's copy without its opening
-// quote and its closing quote or newline. Each value gets its own copy, so the
-// records that take a code may share it. A copy cut short by a NUL byte right
-// after the opening quote is the empty code.
+// quote and its closing quote or newline. Each value gets its own copy, so
+// the records that take a code may share it. A copy cut short by a NUL byte
+// right after the opening quote is the empty code. The code moves to the end
+// of its copy, and the two bytes in front go back to the arena.
 static char *unquote(char *quoted)
 {
     std::size_t length = std::strlen(quoted);
     if (length < 2)
         return quoted + length;
     quoted[length - 1] = '\0';
-    return quoted + 1;
+    if (!model_give_back(quoted, 2))
+        return quoted + 1;
+    std::memmove(quoted + 2, quoted + 1, length - 1);
+    return quoted + 2;
+}
+
+// A name has no use for the byte in front that the scanner leaves for the
+// line of a cell.
+static char *name_kept(char *text)
+{
+    model_give_back(text - 1, 1);
+    return text;
 }
 
 // Puts the class whose opening tag, begun on the given line, has just been
@@ -182,7 +195,7 @@ static void set_type(char *text, int line)
 {
     property_now->type = model_type_keyword(text);
     if (property_now->type != nullptr) {
-        model_copy_return(text, 1);
+        model_give_back(text - 1, 1 + std::strlen(text) + 1);
     } else {
         property_now->type = text;
         model_line_set(text, property_now->line, line);
