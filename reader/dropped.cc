@@ -74,8 +74,9 @@ void dropped_text_counted()
 
 } // namespace
 
-// Text dropped before a token while the one before that token waits: the
-// token in between was taken.
+// A byte dropped while dropped_text waits for the parser to take the token
+// after it: the parser has asked for another token since, so it took that
+// one.
 void byte_dropped(unsigned char byte, long offset, int line)
 {
     DroppedText &text = dropped_text;

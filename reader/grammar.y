@@ -18,8 +18,10 @@
 int yylex();
 
 static char *unquote(char *quoted);
+static char *name_kept(char *text);
 static void place_class(int line);
 static void close_class(int line);
+static void set_type(char *text, int line);
 static void close_property();
 static void hand_over_properties();
 static void close_value(char *text, int line);
@@ -66,7 +68,7 @@ class_element    : class_head class_name property_part table_part subclass_part 
 class_head       : CLASS_START bsu_value TAG_CLOSE           { place_class($1); }
                  ;
 
-class_name       : CNAME_START TEXT CNAME_END                { class_now->name = $2; }
+class_name       : CNAME_START TEXT CNAME_END                { class_now->name = name_kept($2); }
                  ;
 
 property_part    : /* empty */
@@ -92,10 +94,10 @@ property_element : property_head property_name property_type PROPERTY_END
 property_head    : PROPERTY_START bsu_value TAG_CLOSE        { property_now->code = bsu_now; property_now->line = $1; }
                  ;
 
-property_name    : PNAME_START TEXT PNAME_END                { property_now->name = $2; }
+property_name    : PNAME_START TEXT PNAME_END                { property_now->name = name_kept($2); }
                  ;
 
-property_type    : PTYPE_START TEXT PTYPE_END                { property_now->type = $2; model_line_set($2, property_now->line, $1); }
+property_type    : PTYPE_START TEXT PTYPE_END                { set_type($2, $1); }
                  ;
 
 table_element    : table_head column_list TABLE_END          { hand_over_columns(); }
@@ -121,16 +123,28 @@ td_element       : TD_START TEXT TD_END                      { close_value($2, $
 %%
 
 // The code inside a quoted value: the scanner's copy without its opening
-// quote and its closing quote or newline. Each value gets its own copy, so the
-// records that take a code may share it. A copy cut short by a NUL byte right
-// after the opening quote is the empty code.
+// quote and its closing quote or newline. Each value gets its own copy, so
+// the records that take a code may share it. A copy cut short by a NUL byte
+// right after the opening quote is the empty code. The code moves to the end
+// of its copy, and the two bytes in front go back to the arena.
 static char *unquote(char *quoted)
 {
     std::size_t length = std::strlen(quoted);
     if (length < 2)
         return quoted + length;
     quoted[length - 1] = '\0';
-    return quoted + 1;
+    if (!model_give_back(quoted, 2))
+        return quoted + 1;
+    std::memmove(quoted + 2, quoted + 1, length - 1);
+    return quoted + 2;
+}
+
+// A name has no use for the byte in front that the scanner leaves for the
+// line of a cell.
+static char *name_kept(char *text)
+{
+    model_give_back(text - 1, 1);
+    return text;
 }
 
 // Puts the class whose opening tag, begun on the given line, has just been
@@ -141,6 +155,7 @@ static void place_class(int line)
 {
     ClassNode *previous = class_now;
     class_temp = model_new<ClassNode>();
+    ++class_count;
     class_temp->level = ++level;
     class_temp->line = line;
     if (level > previous->level) {
@@ -174,19 +189,38 @@ static void close_class(int line)
 }
 
 // The property in the tail is complete: a new empty tail follows it.
+// A type that is a keyword is the model's keyword, and the copy goes back;
+// any other keeps the line of its <PTYPE>, for the report on it.
+static void set_type(char *text, int line)
+{
+    property_now->type = model_type_keyword(text);
+    if (property_now->type != nullptr) {
+        model_give_back(text - 1, 1 + std::strlen(text) + 1);
+    } else {
+        property_now->type = text;
+        model_line_set(text, property_now->line, line);
+    }
+}
+
+static PropertyNode *property_last;    // the last property filled in the pending chain
+
 static void close_property()
 {
+    property_last = property_now;
     property_temp = model_new<PropertyNode>();
     property_now->next = property_temp;
     property_now = property_temp;
 }
 
 // The class's property part has ended: the class takes the chain, and a new
-// one starts for the next class with properties.
+// one starts for the next class with properties. The chain's empty tail,
+// still fresh, is that new one; the chain ends with the empty record that
+// ends them all instead. A class saves a record so, and most have properties.
 static void hand_over_properties()
 {
     class_now->properties = property_first;
-    property_first = property_now = model_new<PropertyNode>();
+    property_last->next = &property_chain_end;
+    property_first = property_now;
 }
 
 // A cell's line is kept as the lines from the cell above it; the first

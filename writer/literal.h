@@ -13,8 +13,19 @@
 // digits a character, or \X4\...\X0\ with eight when one of them lies past
 // U+FFFF; a byte that begins no well-formed character becomes \X\ and its two
 // hex digits. A null text is written as the empty string. Returns the
-// length of text, which the writer has found on the way.
+// length of text.
 std::size_t out_quoted(const char *text);
+
+// The most bytes the literal of a text of length bytes takes: a control
+// character alone between printable ones takes a group of its own.
+constexpr std::size_t literal_most(std::size_t length)
+{
+    return 12 * length + 2;
+}
+
+// Writes the literal of text, of length bytes, as out_quoted does, at next,
+// which has room for literal_most(length) bytes, and returns its end.
+char *literal_put(char *next, const char *text, std::size_t length);
 
 // A text of the input (a token, a code, a name, a value) as a message shows
 // it: between apostrophes, UTF-8 as it stands, \n, \t and \r for those

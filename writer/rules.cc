@@ -183,6 +183,8 @@ void rules_check_class(const ClassNode *owner)
     Case found = {"class", owner->code, nullptr, owner->line};
     check_code(found, code_characters);
     check_name(owner->name, found);
+    if (class_hashes.empty())
+        class_hashes.reserve(std::size_t(class_count));
     if (owner->code != nullptr)
         class_hashes.push_back(code_hash(owner->code));
     if (owner->properties != nullptr) {

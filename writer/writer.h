@@ -47,8 +47,10 @@ void property_out(ClassNode *owner);
 void table_out(ClassNode *owner);
 
 // The ITEM_NAMES of a class or a property: its name as the preferred name, no
-// synonyms, and the name cut to the short name's 15 characters.
-void item_names_out(const char *name);
+// synonyms, and the name cut to the short name's 15 characters. Returns the
+// name's string literal, for an entity that repeats the name; it lasts until
+// the next call.
+const char *item_names_out(const char *name);
 
 // The schema's rules on codes and names: each class is checked as it is
 // written, and rules_report then says, one warning line per kind, how often
