@@ -183,12 +183,15 @@ function showNote(text) {
 }
 
 // Keeps an editable text in the browser's storage; a read-only one (too
-// large, or not UTF-8) is not kept, nor the one before it.
-function keepCurrentText(text = view.state.doc.toString()) {
-    if (!isEditable(view) || text === '') {
+// large, or not UTF-8) is not kept, nor the one before it. The text is
+// taken from the editor only when it is kept: for a large one that takes a
+// while.
+function keepCurrentText(given = null) {
+    if (!isEditable(view) || view.state.doc.length === 0) {
         forgetText();
         return;
     }
+    const text = given ?? view.state.doc.toString();
     const trouble = keepText(text, { name: documentName(view), modified: current.modified });
     if (trouble !== null && current.storageTrouble === null)
         showNotice([`This browser did not keep the text (${trouble}): save it to a file to keep it.`]);
@@ -337,8 +340,7 @@ function restoreKeptText() {
     replaceText(view, kept.text, { name: kept.name, editable: true, undoable: false });
     current.modified = kept.modified;
     afterReplace();
-    showNote(`This is the text you were editing here last, kept by this browser: ${kept.name}` +
-             `${kept.modified ? ', with edits not saved to a file' : ''}.`);
+    showNote(`Kept by this browser since your last visit${kept.modified ? ', with edits not saved to a file' : ''}.`);
     convertText();
 }
 

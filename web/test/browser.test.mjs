@@ -678,7 +678,9 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         await nextConversion(0);
         assert.deepEqual(leaveQuestions.slice(asked), ['beforeunload']);
         assert.equal(await editorText(), edited);
-        assert.match(await page.$eval('#note', (shown) => shown.textContent), /kept by this browser: dictionary\.dict, with edits not saved/);
+        assert.equal(await page.$eval('#note', (shown) => shown.textContent),
+                     'Kept by this browser since your last visit, with edits not saved to a file.');
+        assert.match(await page.$eval('#run p', (shown) => shown.textContent), /^dictionary\.dict edited, not saved$/);
         assert.ok((await download()).bytes.equals(runNative(Buffer.from(edited)).stdout));
         // Ctrl+S saves the dictionary; saved, it is no longer marked, and leaving asks nothing.
         await page.click('.cm-content');
