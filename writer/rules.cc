@@ -172,10 +172,10 @@ void breach_report(const Breach &breach, const char *one, const char *more)
 
 } // namespace
 
-// Element text is never empty.
+// Element text is never empty, but a NUL at its start makes its copy so.
 bool text_padded(const char *text, std::size_t length)
 {
-    return is_blank(text[0]) || is_blank(text[length - 1]);
+    return length > 0 && (is_blank(text[0]) || is_blank(text[length - 1]));
 }
 
 void rules_check_class(const ClassNode *owner)
