@@ -95,9 +95,9 @@ after(async () => {
     rmSync(scratch, { recursive: true, force: true });
 });
 
-// What the command-line program makes of input.
-function runNative(input) {
-    const run = spawnSync(native, [], { input, maxBuffer: 1 << 30 });
+// What the command-line program makes of input, with args.
+function runNative(input, args = []) {
+    const run = spawnSync(native, args, { input, maxBuffer: 1 << 30 });
     assert.equal(run.error, undefined);
     const stderr = run.stderr.toString('utf8');
     return { stdout: run.stdout, diagnostics: diagnosticsOf(stderr), status: run.status };
@@ -811,6 +811,45 @@ describe('the page is an editor', { timeout: CASE_TIMEOUT * 4 }, () => {
         await moveTo(2);
         assert.deepEqual(await page.$$eval('.cm-matchingTag', (tags) => tags.map((tag) => tag.textContent)),
                          ['<CLASS BSU="C1">', '</CLASS>']);
+    });
+
+    // A converter without -r refuses it as an unknown option, with status 2.
+    const readsBack = spawnSync(native, ['-r'], { input: '' }).status !== 2;
+    test('an exchange file opened is read back into a new dictionary, and one that cannot be read says why',
+         { skip: readsBack ? false : 'this dict2step has no -r' }, async () => {
+        const exchange = writeInput('fasteners.stp', runNative(readFileSync(fromRoot('examples/fasteners.dict'))).stdout);
+        const back = runNative(readFileSync(exchange), ['-r']);
+        assert.equal(back.status, 0);
+        await openPage();
+        await page.click('#new');
+        await nextConversion(0);
+        await page.click('.cm-content');
+        await page.keyboard.type('<!-- mine -->\n');
+        const mine = await editorText();
+        // Broken, it is refused with the reader's messages, and the text stays.
+        const broken = writeInput('broken.stp', readFileSync(exchange).subarray(0, 400));
+        const refused = runNative(readFileSync(broken), ['-r']);
+        assert.equal(refused.status, 1);
+        await (await page.$('#file')).uploadFile(broken);
+        await page.waitForFunction(() => !document.getElementById('notice').hidden, { timeout: CASE_TIMEOUT });
+        assert.equal(await page.$eval('#notice', (shown) => shown.textContent),
+                     ['broken.stp could not be read back into a dictionary:',
+                      ...refused.diagnostics.map((diagnostic) => diagnostic.text.replace(/^dict2step: /gm, ''))].join(' '));
+        assert.equal(await editorText(), mine);
+        // Read back, after the question, as a dictionary named after the file, not yet saved.
+        const count = await conversions();
+        await (await page.$('#file')).uploadFile(exchange);
+        await page.waitForSelector('#replace-dialog[open]', { timeout: CASE_TIMEOUT });
+        await page.click('#replace-confirm');
+        await nextConversion(count);
+        assert.equal(await editorText(), back.stdout.toString('utf8'));
+        assert.match(await page.$eval('#note', (shown) => shown.textContent),
+                     /^Read back from the exchange file fasteners\.stp by dict2step -r: a new dictionary, fasteners\.dict, not saved/);
+        assert.match(await page.$eval('#run p', (shown) => shown.textContent), /^fasteners\.dict \(.*\) edited, not saved$/);
+        const saved = await download('#save');
+        assert.equal(saved.name, 'fasteners.dict');
+        assert.ok(saved.bytes.equals(back.stdout));
+        assert.ok((await download()).bytes.equals(runNative(back.stdout).stdout));
     });
 
     for (const example of ['fasteners', 'drive-components']) {
