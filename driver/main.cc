@@ -158,5 +158,5 @@ int main(int argc, char **argv)
     breadth_first_class_out();
     out("ENDSEC;\n"
         "END-ISO-10303-21;\n");
-    stop_finished();
+    stop_finished(rules_report);
 }
