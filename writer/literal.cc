@@ -267,11 +267,12 @@ void out_quoted(const char *text)
     out_next = literal_out(out_next, text);
 }
 
-std::string message_quote(const char *text, std::size_t most)
+namespace {
+
+// The bytes from c to end as a message shows them: see message_quote.
+std::string quoted_bytes(const unsigned char *c, const unsigned char *end)
 {
     std::string shown = "'";
-    const unsigned char *c = reinterpret_cast<const unsigned char *>(text != nullptr ? text : "");
-    const unsigned char *end = c + text_cut(reinterpret_cast<const char *>(c), std::size_t(-1), most);
     while (c < end) {
         unsigned char byte = *c;
         unsigned code = 0;
@@ -300,6 +301,30 @@ std::string message_quote(const char *text, std::size_t most)
         c += length;
     }
     return shown + "'";
+}
+
+} // namespace
+
+std::string message_quote(const char *text, std::size_t most)
+{
+    const unsigned char *c = reinterpret_cast<const unsigned char *>(text != nullptr ? text : "");
+    return quoted_bytes(c, c + text_cut(reinterpret_cast<const char *>(c), std::size_t(-1), most));
+}
+
+// A NUL is a byte like any other here; the string's own NUL after its last
+// byte ends any character that would run past it.
+std::string message_quote(const std::string &text, std::size_t most)
+{
+    const unsigned char *c = reinterpret_cast<const unsigned char *>(text.c_str());
+    std::size_t cut = 0;
+    while (cut < text.size()) {
+        int length = c[cut] >= 0x80 ? character_at(c + cut) : 1;
+        length = length != 0 ? length : 1;
+        if (cut + std::size_t(length) > most)
+            break;
+        cut += std::size_t(length);
+    }
+    return quoted_bytes(c, c + cut);
 }
 
 // A text of no more bytes than characters is not longer, whatever it holds.

@@ -45,6 +45,9 @@ std::size_t literal_decode(const char *literal, std::size_t length, char *text, 
 // text is shown as ''.
 std::string message_quote(const char *text, std::size_t most = std::size_t(-1));
 
+// The same for a text that may hold NULs, which are shown as \x00.
+std::string message_quote(const std::string &text, std::size_t most = std::size_t(-1));
+
 // Characters are counted as a reader decodes them from text's literal: each
 // printable ASCII byte, control character, UTF-8 character and stray byte is
 // one.
