@@ -112,12 +112,13 @@ std::string formatted(const char *format, va_list arguments)
     return text;
 }
 
-// The entity of an instance's kind in messages: its name, or what it is.
-const char *kind_described(unsigned char kind)
+// The entity of an instance in messages, by its kind and its record: the
+// record of an instance of another entity is the name of that entity.
+const char *kind_described(unsigned char kind, const void *record)
 {
-    if (kind >= instance_of_entity && kind < instance_other)
-        return entity_forms[kind - instance_of_entity].name;
-    return "an entity that dictionaries do not hold";
+    if (kind == instance_other)
+        return static_cast<const char *>(record);
+    return entity_forms[kind - instance_of_entity].name;
 }
 
 const char *article(const char *name)
@@ -197,7 +198,7 @@ void *referred(const InstanceRead *instance, std::uint64_t number, int attribute
     else if (!kind_fits(letter, found))
         instance_problem(instance->number, form.name, instance->line, "%s refers to #%llu, which is %s%s, not %s",
                          attribute_described(form, attribute).c_str(), (unsigned long long)number,
-                         found < instance_other ? article(kind_described(found)) : "", kind_described(found),
+                         article(kind_described(found, record)), kind_described(found, record),
                          reference_expected(letter));
     else
         return record;
@@ -410,7 +411,9 @@ std::vector<ClassRead> classes;
 // A record that has no place in the dictionary.
 void place_check(std::uint64_t number, unsigned char kind, void *record)
 {
-    const char *entity = kind_described(kind);
+    if (kind >= instance_other)
+        return;
+    const char *entity = entity_forms[kind - instance_of_entity].name;
     switch (kind - instance_of_entity) {
     case class_bsu_entity: {
         auto *node = static_cast<ClassNode *>(record);
@@ -571,12 +574,14 @@ void instance_take(InstanceRead *instance)
         defer(instance);
 }
 
+// The table keeps the name of the entity, which the map keeps for the run.
 void instance_skipped(std::uint64_t number, int line, const std::string &entity)
 {
-    if (!instance_add(number, instance_other, nullptr))
+    auto counted = skipped.emplace(entity, 0).first;
+    ++counted->second;
+    if (!instance_add(number, instance_other, const_cast<char *>(counted->first.c_str())))
         instance_problem(number, entity.c_str(), line, "a second instance #%llu: each instance has a number of its own",
                          (unsigned long long)number);
-    ++skipped[entity];
 }
 
 void dictionary_complete()
@@ -597,6 +602,10 @@ void dictionary_complete()
     std::vector<Deferred>().swap(deferred);
     std::vector<std::uint64_t>().swap(deferred_lists);
 
+    // A record may have lost its place through an instance reported
+    // already, and would only repeat that fault.
+    if (input_error_reported())
+        return;
     if (supplier_bsu == nullptr)
         report_problem(exchange_file_problem, 0, "the exchange file has no SUPPLIER_BSU: a dictionary has a supplier");
     instances_each(place_check);

@@ -327,7 +327,7 @@ void attribute_read(char letter, int attribute)
         return;
     case 'P':
     case 'L':
-        return references_read(attribute, (std::string("a list of references to ") + reference_expected(letter)).c_str());
+        return references_read(attribute, (std::string("a list of references, each to ") + reference_expected(letter)).c_str());
     case 'v':
         return cells_read(attribute);
     default:
