@@ -43,8 +43,8 @@ const EntityForm entity_forms[entity_count] = {
     {"TABLE_CONTENT", "b-L--", "dictionary_definition content"},
 };
 
-// Names are looked up by their length first: no two names of one length
-// have more than three of that length.
+// Names are looked up by their length first: no more than three names
+// share a length.
 int entity_named(const char *name, std::size_t length)
 {
     constexpr std::size_t longest = 32;
@@ -73,6 +73,10 @@ namespace {
 // The letters of the forms that refer to another instance; the references
 // of an instance are handed over in this order of its letters.
 constexpr char reference_letters[] = "cCiptb";
+
+// The data types of the type entities and of the column entities, each in
+// the order of the entities.
+const char *const type_keywords[] = {"STRING", "REAL", "INTEGER"};
 
 // A link that waits for instances read later.
 struct Deferred {
@@ -275,9 +279,8 @@ void property_link(const InstanceRead *instance)
                          message_quote(property->code).c_str());
         return;
     }
-    static const char *const keywords[] = {"STRING", "REAL", "INTEGER"};
     property->name = name;
-    property->type = keywords[domain - instance_of_entity - string_type_entity];
+    property->type = type_keywords[domain - instance_of_entity - string_type_entity];
 }
 
 // TABLE_BSU: the class of a table.
@@ -348,8 +351,6 @@ void defer(const InstanceRead *instance)
     deferred.push_back(waiting);
 }
 
-const char *const column_types[] = {"STRING", "REAL", "INTEGER"};
-
 // The record an instance makes, or null for one that makes none.
 void *record_made(const InstanceRead *instance)
 {
@@ -391,7 +392,7 @@ void *record_made(const InstanceRead *instance)
         auto *made = model_new<ColumnNode>();
         made->tds = instance->cells;
         made->line = instance->line;
-        made->type = column_types[instance->entity - string_column_entity];
+        made->type = type_keywords[instance->entity - string_column_entity];
         return made;
     }
     default:
