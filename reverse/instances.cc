@@ -84,16 +84,10 @@ bool hash_full()
 // arena, unused.
 void move_to_hash()
 {
-    hashed = true;
     while (numbers.empty() || hash_full())
         hash_grow();
-    for (std::uint64_t c = 0; c < chunks.size(); ++c) {
-        if (chunks[c] == nullptr)
-            continue;
-        for (std::uint64_t i = 0; i < chunk_size; ++i)
-            if (chunks[c]->kinds[i] != instance_absent)
-                slot_fill(c << chunk_bits | i, chunks[c]->kinds[i], chunks[c]->records[i]);
-    }
+    instances_each(slot_fill);
+    hashed = true;
     std::vector<Chunk *>().swap(chunks);
 }
 
