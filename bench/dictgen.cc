@@ -8,6 +8,8 @@
 //   mixed    a tree of mid-sized classes, a third of them with a table
 //   utf8     the classes shape with names written half in words of other
 //            languages in UTF-8 (German, French, Greek, Japanese)
+//   pretty   the mixed shape written as a person or a spreadsheet export
+//            writes it: one cell a line, each tag on a line of its own
 // Usage: dictgen SHAPE MEGABYTES [SEED]   (a megabyte is 10^6 bytes)
 #include <cstdarg>
 #include <cstdint>
@@ -27,13 +29,15 @@ struct Shape {
     int fewest_rows;                   // rows per table, at least
     int most_rows;                     // and at most
     bool utf8_names;                   // names take words from utf8_words too
+    bool cell_lines;                   // one cell a line, eight otherwise
 };
 
 const Shape shapes[] = {
-    {"cells", 3, 8, 24, 100, 1000, 4000, false},
-    {"classes", 12, 1, 2, 2, 2, 5, false},
-    {"mixed", 8, 0, 6, 33, 5, 200, false},
-    {"utf8", 12, 1, 2, 2, 2, 5, true},
+    {"cells", 3, 8, 24, 100, 1000, 4000, false, false},
+    {"classes", 12, 1, 2, 2, 2, 5, false, false},
+    {"mixed", 8, 0, 6, 33, 5, 200, false, false},
+    {"utf8", 12, 1, 2, 2, 2, 5, true, false},
+    {"pretty", 8, 0, 6, 33, 5, 200, false, true},
 };
 
 const char *const words[] = {
@@ -181,14 +185,19 @@ void put_table(int depth, int properties)
         put_indent(depth + 1);
         // Nothing may stand between <COLUMN> and its first <TD>.
         put("<COLUMN>");
+        int per_line = shape->cell_lines ? 1 : 8;
         for (int r = 0; r < rows; ++r) {
             if (r > 0)
-                put(r % 8 == 0 ? "\n" : " ");
-            if (r > 0 && r % 8 == 0)
+                put(r % per_line == 0 ? "\n" : " ");
+            if (r > 0 && r % per_line == 0)
                 put_indent(depth + 2);
             put("<TD>");
             put_value(types[c]);
             put("</TD>");
+        }
+        if (shape->cell_lines) {
+            put("\n");
+            put_indent(depth + 1);
         }
         put("</COLUMN>\n");
     }
@@ -254,7 +263,7 @@ void put_classes()
 
 [[noreturn]] void usage()
 {
-    std::fputs("usage: dictgen cells|classes|mixed|utf8 MEGABYTES [SEED]\n", stderr);
+    std::fputs("usage: dictgen cells|classes|mixed|utf8|pretty MEGABYTES [SEED]\n", stderr);
     std::exit(2);
 }
 

@@ -18,6 +18,11 @@ extern const char *input_name;
 // reported, and the run ends with status 0, or 1 when an error was reported.
 [[noreturn]] void stop_finished(void (*warnings_report)());
 
+// The warnings that follow an exchange file converted from a dictionary:
+// the text that the tag language ignored, and the breaches of the schema's
+// rules.
+void conversion_warnings_report();
+
 // A writer met a model it cannot write, or an exchange file read back cannot
 // be a dictionary; the messages are already out: status 1.
 [[noreturn]] void stop_conversion_failed();

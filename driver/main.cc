@@ -175,5 +175,5 @@ int main(int argc, char **argv)
     breadth_first_class_out();
     out("ENDSEC;\n"
         "END-ISO-10303-21;\n");
-    stop_finished(rules_report);
+    stop_finished(conversion_warnings_report);
 }

@@ -14,6 +14,7 @@
 #include "reader/reader.h"
 #include "writer/literal.h"
 #include "writer/output.h"
+#include "writer/writer.h"
 
 const char *input_name;
 
@@ -185,11 +186,17 @@ int yyerror(const char *message)
         text += " (class " + message_quote(error.open_class->code) + " opened on line " +
                 std::to_string(error.open_class->line) + ")";
     report_at(error.line, "%s", text.c_str());
-    if (input_encoding_hint() != nullptr)
-        report_hint("%s", input_encoding_hint());
+    if (input_kind_hint() != nullptr)
+        report_hint("%s", input_kind_hint());
     else if (error.hint != nullptr)
         report_hint("%s", error.hint);
     return 0;
+}
+
+void conversion_warnings_report()
+{
+    ignored_text_report();
+    rules_report();
 }
 
 // The warnings come last, once the output is written.
@@ -216,8 +223,8 @@ void stop_conversion_failed()
 void stop_scanner_failed(const char *message, int line, const char *hint)
 {
     report_scanner_stop(message, line);
-    if (input_encoding_hint() != nullptr)
-        report_hint("%s", input_encoding_hint());
+    if (input_kind_hint() != nullptr)
+        report_hint("%s", input_kind_hint());
     else if (hint != nullptr)
         report_hint("%s", hint);
     stop_with(2);

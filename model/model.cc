@@ -19,10 +19,12 @@ ClassNode *class_first;
 ClassNode *class_now;
 ClassNode *class_temp;
 int level;
+int class_count;
 
 PropertyNode *property_first;
 PropertyNode *property_now;
 PropertyNode *property_temp;
+PropertyNode property_chain_end;
 
 TableNode *table_now;
 
@@ -104,6 +106,26 @@ char *model_copy(const char *text, std::size_t length, std::size_t room_before)
     std::memcpy(copy, text, length);
     copy[length] = '\0';
     return copy;
+}
+
+bool model_give_back(const char *start, std::size_t bytes)
+{
+    if (start != arena_end)
+        return false;
+    arena_end += bytes;
+    return true;
+}
+
+char type_string[] = "STRING";
+char type_real[] = "REAL";
+char type_integer[] = "INTEGER";
+
+char *model_type_keyword(const char *text)
+{
+    for (char *keyword : {type_string, type_real, type_integer})
+        if (std::strcmp(text, keyword) == 0)
+            return keyword;
+    return nullptr;
 }
 
 namespace {

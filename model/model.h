@@ -32,7 +32,7 @@ struct ClassNode {
 struct PropertyNode {
     char *code = nullptr;              // property code
     char *name = nullptr;              // property name; null in a chain's tail
-    const char *type = nullptr;        // "STRING", "REAL" or "INTEGER" when valid
+    char *type = nullptr;              // "STRING", "REAL" or "INTEGER" when valid
     PropertyNode *next = nullptr;      // next property; null in the tail
     int instance_number = 0;           // number of its PROPERTY_BSU
     int line = 0;                      // input line of its opening tag; that of its <PTYPE> is kept with its type
@@ -69,10 +69,12 @@ extern ClassNode *class_first;         // the root of the class tree
 extern ClassNode *class_now;           // class opened last; while writing, the class written
 extern ClassNode *class_temp;          // a just-allocated class
 extern int level;                      // classes open while reading
+extern int class_count;                // classes read
 
 extern PropertyNode *property_first;   // head of the property chain being collected
 extern PropertyNode *property_now;     // its tail; while writing, the property written
 extern PropertyNode *property_temp;    // a just-allocated property
+extern PropertyNode property_chain_end; // the empty tail of every property chain a class has taken
 
 extern TableNode *table_now;           // the table being filled; while writing, the table written
 
@@ -106,6 +108,23 @@ template <typename Node> Node *model_new()
 // A NUL-terminated arena copy of length bytes of text, with room_before
 // bytes of room in front of it.
 char *model_copy(const char *text, std::size_t length, std::size_t room_before = 0);
+
+// Gives the arena back the first bytes of the last text it copied, or all
+// of it, when nothing was copied since: the room that a text turned out not
+// to need, or a text that the model keeps in another form. start is where
+// the copy's room begins. Any other copy stays as it is. Returns whether
+// the bytes went back.
+bool model_give_back(const char *start, std::size_t bytes);
+
+// The data type keywords. A property's type that is one of them exactly is
+// the keyword here rather than a copy of its own: it needs no line either,
+// since only an unknown type is reported.
+extern char type_string[];             // "STRING"
+extern char type_real[];               // "REAL"
+extern char type_integer[];            // "INTEGER"
+
+// The keyword that text is exactly, or null.
+char *model_type_keyword(const char *text);
 
 // The input line of the tag that opens an element text (a cell's <TD>, a
 // property's <PTYPE>), kept in the byte before the text, which the scanner

@@ -8,6 +8,7 @@
 
 #include "driver/driver.h"
 #include "model/model.h"
+#include "reader/dropped.h"
 #include "reader/reader.h"
 #include "reader/scanner.h"
 
@@ -17,8 +18,10 @@
 int yylex();
 
 static char *unquote(char *quoted);
+static char *name_kept(char *text);
 static void place_class(int line);
 static void close_class(int line);
+static void set_type(char *text, int line);
 static void close_property();
 static void hand_over_properties();
 static void close_value(char *text, int line);
@@ -65,7 +68,7 @@ class_element    : class_head class_name property_part table_part subclass_part 
 class_head       : CLASS_START bsu_value TAG_CLOSE           { place_class($1); }
                  ;
 
-class_name       : CNAME_START TEXT CNAME_END                { class_now->name = $2; }
+class_name       : CNAME_START TEXT CNAME_END                { class_now->name = name_kept($2); }
                  ;
 
 property_part    : /* empty */
@@ -91,10 +94,10 @@ property_element : property_head property_name property_type PROPERTY_END
 property_head    : PROPERTY_START bsu_value TAG_CLOSE        { property_now->code = bsu_now; property_now->line = $1; }
                  ;
 
-property_name    : PNAME_START TEXT PNAME_END                { property_now->name = $2; }
+property_name    : PNAME_START TEXT PNAME_END                { property_now->name = name_kept($2); }
                  ;
 
-property_type    : PTYPE_START TEXT PTYPE_END                { property_now->type = $2; model_line_set($2, property_now->line, $1); }
+property_type    : PTYPE_START TEXT PTYPE_END                { set_type($2, $1); }
                  ;
 
 table_element    : table_head column_list TABLE_END          { hand_over_columns(); }
@@ -120,16 +123,28 @@ td_element       : TD_START TEXT TD_END                      { close_value($2, $
 %%
 
 // The code inside a quoted value: the scanner's copy without its opening
-// quote and its closing quote or newline. Each value gets its own copy, so the
-// records that take a code may share it. A copy cut short by a NUL byte right
-// after the opening quote is the empty code.
+// quote and its closing quote or newline. Each value gets its own copy, so
+// the records that take a code may share it. A copy cut short by a NUL byte
+// right after the opening quote is the empty code. The code moves to the end
+// of its copy, and the two bytes in front go back to the arena.
 static char *unquote(char *quoted)
 {
     std::size_t length = std::strlen(quoted);
     if (length < 2)
         return quoted + length;
     quoted[length - 1] = '\0';
-    return quoted + 1;
+    if (!model_give_back(quoted, 2))
+        return quoted + 1;
+    std::memmove(quoted + 2, quoted + 1, length - 1);
+    return quoted + 2;
+}
+
+// A name has no use for the byte in front that the scanner leaves for the
+// line of a cell.
+static char *name_kept(char *text)
+{
+    model_give_back(text - 1, 1);
+    return text;
 }
 
 // Puts the class whose opening tag, begun on the given line, has just been
@@ -140,6 +155,7 @@ static void place_class(int line)
 {
     ClassNode *previous = class_now;
     class_temp = model_new<ClassNode>();
+    ++class_count;
     class_temp->level = ++level;
     class_temp->line = line;
     if (level > previous->level) {
@@ -173,19 +189,38 @@ static void close_class(int line)
 }
 
 // The property in the tail is complete: a new empty tail follows it.
+// A type that is a keyword is the model's keyword, and the copy goes back;
+// any other keeps the line of its <PTYPE>, for the report on it.
+static void set_type(char *text, int line)
+{
+    property_now->type = model_type_keyword(text);
+    if (property_now->type != nullptr) {
+        model_give_back(text - 1, 1 + std::strlen(text) + 1);
+    } else {
+        property_now->type = text;
+        model_line_set(text, property_now->line, line);
+    }
+}
+
+static PropertyNode *property_last;    // the last property filled in the pending chain
+
 static void close_property()
 {
+    property_last = property_now;
     property_temp = model_new<PropertyNode>();
     property_now->next = property_temp;
     property_now = property_temp;
 }
 
 // The class's property part has ended: the class takes the chain, and a new
-// one starts for the next class with properties.
+// one starts for the next class with properties. The chain's empty tail,
+// still fresh, is that new one; the chain ends with the empty record that
+// ends them all instead. A class saves a record so, and most have properties.
 static void hand_over_properties()
 {
     class_now->properties = property_first;
-    property_first = property_now = model_new<PropertyNode>();
+    property_last->next = &property_chain_end;
+    property_first = property_now;
 }
 
 // A cell's line is kept as the lines from the cell above it; the first
@@ -250,16 +285,25 @@ static int opener_line;                // the last stray "<!" or "<?", or 0
 static char opener;                    // its second character
 static bool opener_just_met;           // between the token before and the last
 
-int yylex()
+// A token read after dropped text, or the next one after that: a stray
+// opener is always dropped text too.
+static void token_after_dropped_text()
 {
-    token_before = token_read;
-    token_read = scan_token();
     opener_just_met = stray_opener_line != 0;
     if (opener_just_met) {
         opener_line = stray_opener_line;
         opener = stray_opener;
         stray_opener_line = 0;
     }
+    dropped_text_closed(token_read == 0);
+}
+
+int yylex()
+{
+    token_before = token_read;
+    token_read = scan_token();
+    if (dropped_text.line != 0)
+        token_after_dropped_text();
     if (token_read != TEXT && token_read != QUOTED_STRING)
         yylval.line = yylineno;
     return token_read;
@@ -333,6 +377,19 @@ void syntax_error_describe(SyntaxError *error)
               "where it starts, with something in between, or what follows is read as markup"
             : "the '<?' on line %d starts no processing instruction: one must end with '?>' on the line "
               "where it starts, with something in between, or what follows is read as markup", opener_line);
+        error->hint = error->hint_text;
+    } else if (token_before == QUOTED_STRING && single_quoted_line != 0) {
+        std::snprintf(error->hint_text, sizeof error->hint_text,
+                      "codes are written in double quotes: the code in single quotes on line %d runs on to the "
+                      "next double quote or the end of its line, '>' and all", single_quoted_line);
+        error->hint = error->hint_text;
+    } else if (const char *tag_hint = unknown_tag_hint(token_read == TEXT ? yylval.text : nullptr, error->expected,
+                                                        error->hint_text, sizeof error->hint_text)) {
+        error->hint = tag_hint;
+    } else if (self_closed_line != 0) {
+        std::snprintf(error->hint_text, sizeof error->hint_text,
+                      "tags do not close themselves: the '/>' on line %d is read as '>', so the element it opens "
+                      "is still open; write its content and its end tag", self_closed_line);
         error->hint = error->hint_text;
     }
 }

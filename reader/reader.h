@@ -20,7 +20,7 @@ struct SyntaxError {
     char expected[160] = {};           // the tokens the parser could take there ("'A' or 'B'"); empty for more than four
     const ClassNode *open_class = nullptr; // at the end of input, the innermost class still open
     const char *hint = nullptr;        // a trap of the tag language that explains the error, or null
-    char hint_text[256] = {};          // the hint, when it is made for this error
+    char hint_text[400] = {};          // the hint, when it is made for this error
 };
 
 // Describes the syntax error the parser has just met.
@@ -30,8 +30,13 @@ void syntax_error_describe(SyntaxError *error);
 // counts as the line yylineno has reached.
 int last_token_line();
 
+// The warning on the texts that the tag language ignored, after the exchange
+// file: their count and the first.
+void ignored_text_report();
+
 // Why the input cannot be read as the tag language at all: it is UTF-16 or
-// UTF-32 text rather than UTF-8 or ASCII. Null when it looks like neither.
-const char *input_encoding_hint();
+// UTF-32 text rather than UTF-8 or ASCII, or an exchange file. Null when it
+// looks like none of them.
+const char *input_kind_hint();
 
 #endif

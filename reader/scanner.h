@@ -18,4 +18,8 @@ int match_line();
 extern int stray_opener_line;
 extern char stray_opener;
 
+// The line of the last quoted value when it began with a single quote, else
+// 0: a code written so runs on to the end of its line.
+extern int single_quoted_line;
+
 #endif

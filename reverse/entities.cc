@@ -75,8 +75,9 @@ namespace {
 constexpr char reference_letters[] = "cCiptb";
 
 // The data types of the type entities and of the column entities, each in
-// the order of the entities.
-const char *const type_keywords[] = {"STRING", "REAL", "INTEGER"};
+// the order of the entities: the model's keywords, as the reader of the tag
+// language keeps them.
+char *const type_keywords[] = {type_string, type_real, type_integer};
 
 // A link that waits for instances read later.
 struct Deferred {
@@ -210,17 +211,15 @@ void *referred(const InstanceRead *instance, std::uint64_t number, int attribute
 }
 
 // A chain of the records that the instance's list refers to, linked
-// through their next fields and ended by an empty tail, as the reader of the
-// tag language builds it; but the chains of one kind share their tail,
-// which nothing writes to, where a tail of its own would cost each class
-// as much as a property. A record with a next is in a chain already, and
-// rule says why it cannot be in two. Returns the head, or null for an empty
-// list; a record at fault is left out of the chain, which the run's
-// failure makes no matter, so that the others are not reported as lost.
+// through their next fields and ended by tail, the empty record that ends
+// every chain of its kind, as the reader of the tag language ends the
+// property chains of its classes. A record with a next is in a chain
+// already, and rule says why it cannot be in two. Returns the head, or null
+// for an empty list; a record at fault is left out of the chain, which the
+// run's failure makes no matter, so that the others are not reported as lost.
 template <typename Node>
-Node *chain_linked(const InstanceRead *instance, const char *rule)
+Node *chain_linked(const InstanceRead *instance, Node *tail, const char *rule)
 {
-    static Node tail;
     const EntityForm &form = entity_forms[instance->entity];
     int attribute = reference_attribute(form, -1);
     Node *head = nullptr;
@@ -238,7 +237,7 @@ Node *chain_linked(const InstanceRead *instance, const char *rule)
         last = node;
     }
     if (last != nullptr)
-        last->next = &tail;
+        last->next = tail;
     return head;
 }
 
@@ -260,7 +259,7 @@ void class_link(const InstanceRead *instance)
     }
     owner->name = name;
     owner->parent = superclass;
-    owner->properties = chain_linked<PropertyNode>(instance, "a property belongs to one class");
+    owner->properties = chain_linked(instance, &property_chain_end, "a property belongs to one class");
 }
 
 // NON_DEPENDENT_P_DET: a property's name and data type.
@@ -315,7 +314,8 @@ void content_link(const InstanceRead *instance)
                          attribute_described(form, reference_attribute(form, -1)).c_str());
         return;
     }
-    table->columns = chain_linked<ColumnNode>(instance, "a column belongs to one table");
+    static ColumnNode column_chain_end;
+    table->columns = chain_linked(instance, &column_chain_end, "a column belongs to one table");
 }
 
 void link(const InstanceRead *instance, void *record)

@@ -426,7 +426,7 @@ void exchange_file_read()
     advance();
     if (token != p21_file_start)
         syntax_error("'ISO-10303-21'", token == p21_stray && p21text[0] == '<'
-            ? "this is a dictionary in the tag language, not an exchange file: dict2step converts it without -r"
+            ? "this is a dictionary; dict2step FILE, without -r, converts it into an exchange file"
             : nullptr);
     advance();
     expect(p21_semicolon, "';'");

@@ -7,8 +7,8 @@
 # (FILE:N instead of line N, and "FILE:N: stopped here" for "stopped at line
 # N"); and that the line each message names holds what the message points
 # at: the tag or text a syntax error met, the <PTYPE> of an unknown type, the
-# <COLUMN> of a column, the <TD> of a cell, the code of a schema warning's
-# first case, the instance an exchange file's fault names.
+# <COLUMN> of a column, the <TD> of a cell, the text ignored or the code of a
+# warning's first case, the instance an exchange file's fault names.
 # Usage: file-argument.sh PROGRAM CASES-DIRECTORY
 program=$1
 cases=$2
@@ -102,6 +102,10 @@ for input in "$cases"/*/*.in "$cases"/*/*.gen; do
         "table '"*", row "*)
             check_line "$line" "<TD>" ignore-case
             check_line "$line" "<TD>$(literal_after ", row [0-9]*: '" "$text")" ignore-case ;;
+        "warning: "*", row "*)
+            check_line "$line" "<TD>" ignore-case ;;
+        "warning: "*" outside any element "*)
+            check_line "$line" "$(literal_after "the first, '" "$text")" ;;
         "warning: "*)
             check_line "$line" "$(literal_after "(: |that of )(supplier|class|property|table) '" "$text")" ;;
         "#"[0-9]*)

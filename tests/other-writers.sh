@@ -171,7 +171,7 @@ for input in "$cases"/*/*.in; do
     other_ways "${input#"$cases"/}" $seed
 done
 if [ -n "$dictgen" ]; then
-    for shape in cells classes mixed utf8; do
+    for shape in cells classes mixed utf8 pretty; do
         "$dictgen" $shape 0.2 13 > "$work/in" || { echo "FAIL: dictgen $shape did not run"; failed=1; continue; }
         seed=$((seed + 1))
         other_ways "dictgen $shape" $seed

@@ -6,7 +6,8 @@
 # and its line on standard error, 2 with the scanner's message and the line
 # it stopped at on standard error (and a hint that explains it, if any).
 # A signal, a hang, a sanitizer report (ASAN/UBSAN exitcode set outside 0 to
-# 2) or any other status fails.
+# 2) or any other status fails, and so does a control byte of the input
+# that reaches standard error.
 # With -r, the exchange files among the golden inputs and outputs are
 # damaged, lines taking the place of tags, and read back: each run must end
 # with 0 and a complete dictionary, or 1 with nothing on standard output and
@@ -151,6 +152,7 @@ while [ "$r" -le "$runs" ]; do
     124) verdict="no end within 10 seconds" ;;
     *)  verdict="exit status $status" ;;
     esac
+    [ "$(tr -d '\n\040-\176\200-\377' < "$work/err" | wc -c)" -eq 0 ] || verdict="a control byte on standard error"
     if [ -n "$verdict" ]; then
         echo "FAIL: mutation $r (seed $seed): $verdict"
         head -c 2000 "$work/err"

@@ -7,7 +7,10 @@
 # not UTF-8 or have blanks around number cells, which the second file writes
 # another way (a stray byte as a character, a number without its blanks):
 # for them the dictionaries read back from both files must be the same, and
-# the second file must make the round trip byte for byte.
+# the second file must make the round trip byte for byte. The inputs that
+# refused names hold texts that begin with a NUL, which convert to empty
+# texts that no element can hold: reading them back must fail, writing
+# nothing.
 # Usage: round-trip.sh PROGRAM CASES-DIRECTORY EXAMPLES-DIRECTORY [DICTGEN]
 program=$1
 cases=$2
@@ -21,7 +24,14 @@ checked=0
 loose() {
     case $1 in
     escaping/other-bytes-encoded | escaping/short-names-cut-at-15-characters | escaping/stray-bytes) return 0 ;;
-    tables/integers-in-a-real-column) return 0 ;;
+    tables/integers-in-a-real-column | escaping/names-and-cells-with-blanks-around) return 0 ;;
+    esac
+    return 1
+}
+
+refused() {
+    case $1 in
+    escaping/texts-that-begin-with-a-nul) return 0 ;;
     esac
     return 1
 }
@@ -40,6 +50,13 @@ round_trip() {
     name=$1
     "$program" < "$work/in" > "$work/first.stp" 2> /dev/null || return 0
     checked=$((checked + 1))
+    if refused "$name"; then
+        "$program" -r < "$work/first.stp" > "$work/first.dict" 2> "$work/err"
+        status=$?
+        [ $status -eq 1 ] && [ ! -s "$work/first.dict" ] && [ -s "$work/err" ] ||
+            { echo "FAIL: $name: read back with status $status, not refused"; failed=1; }
+        return
+    fi
     back "$work/first.stp" "$work/first.dict" || return
     "$program" < "$work/first.dict" > "$work/second.stp" 2> /dev/null
     cmp -s "$work/first.stp" "$work/second.stp" && return
@@ -71,7 +88,7 @@ for input in "$examples"/*.dict; do
     round_trip "example $(basename "$input")"
 done
 if [ -n "$dictgen" ]; then
-    for shape in cells classes mixed utf8; do
+    for shape in cells classes mixed utf8 pretty; do
         "$dictgen" $shape 0.3 11 > "$work/in" || { echo "FAIL: dictgen $shape did not run"; failed=1; continue; }
         round_trip "dictgen $shape"
     done

@@ -44,7 +44,7 @@ for input in "$examples"/*.dict; do
     cp "$input" "$work/in" || exit 1
     convert "example-$(basename "$input" .dict)"
 done
-for shape in cells classes mixed utf8; do
+for shape in cells classes mixed utf8 pretty; do
     "$dictgen" $shape 0.3 "$seed" > "$work/in" || { echo "FAIL: dictgen $shape did not run"; failed=1; continue; }
     convert "dictgen-$shape"
 done

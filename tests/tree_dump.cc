@@ -92,5 +92,5 @@ int main()
     out("supplier %s\n", shown(supplier_bsu).c_str());
     class_dump(class_first->first_child, 0);
     out("level %d, pending records %s\n", level, fresh() ? "fresh" : "in use");
-    stop_finished(rules_report);
+    stop_finished(conversion_warnings_report);
 }

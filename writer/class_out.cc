@@ -1,6 +1,7 @@
 // The two passes over the class tree. Both visit the classes in the same
 // order, so the first pass can hand out the numbers the second refers to.
 #include <cstring>
+#include <vector>
 
 #include "writer/literal.h"
 #include "writer/output.h"
@@ -79,21 +80,36 @@ void component_class_out(ClassNode *owner)
 
 } // namespace
 
-// The short name holds at most 15 characters, so a longer name is cut, at a
-// character's end; a character takes at most four bytes. A name of no more
-// bytes than that is its own short name.
-void item_names_out(const char *name)
+namespace {
+
+// Encodes text's literal into buffer, which grows as it must; returns it.
+const char *literal_into(std::vector<char> *buffer, const char *text, std::size_t length)
+{
+    if (buffer->size() < literal_most(length) + 1)
+        buffer->resize(literal_most(length) + 1);
+    *literal_put(buffer->data(), text, length) = '\0';
+    return buffer->data();
+}
+
+} // namespace
+
+// The name is encoded once, for the short name too when the name is its own
+// short name: one of 15 bytes or fewer. A longer name is cut at a
+// character's end to its first 15 characters, of at most four bytes each.
+const char *item_names_out(const char *name)
 {
     constexpr std::size_t short_name_characters = 15;
-    char cut[4 * short_name_characters + 1];
-    const char *short_name = name;
-    if (name != nullptr && strnlen(name, short_name_characters + 1) > short_name_characters) {
-        std::size_t length = text_cut(name, short_name_characters, sizeof cut - 1);
-        std::memcpy(cut, name, length);
-        cut[length] = '\0';
-        short_name = cut;
+    static std::vector<char> literal;
+    static std::vector<char> short_literal;
+    std::size_t length = name != nullptr ? std::strlen(name) : 0;
+    const char *name_literal = literal_into(&literal, name, length);
+    const char *short_name_literal = name_literal;
+    if (length > short_name_characters) {
+        std::size_t cut = text_cut(name, short_name_characters, 4 * short_name_characters);
+        short_name_literal = literal_into(&short_literal, name, cut);
     }
-    out("#%d=ITEM_NAMES(LABEL(%q), (), LABEL(%q), $, $);\n", element_number_now++, name, short_name);
+    out("#%d=ITEM_NAMES(LABEL(%s), (), LABEL(%s), $, $);\n", element_number_now++, name_literal, short_name_literal);
+    return name_literal;
 }
 
 void breadth_first_bsu_out()

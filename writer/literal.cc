@@ -73,21 +73,20 @@ inline char *stray_byte_out(char *next, unsigned byte)
 
 // Writes the run of characters at c that a string literal must encode as one
 // group: \X2\ and four hex digits per character when all of them lie below
-// U+10000, else \X4\ and eight, then \X0\. Returns the end of the run. It
-// makes room in the output buffer as it goes.
-const unsigned char *group_out(char **at, const unsigned char *c)
+// U+10000, else \X4\ and eight, then \X0\. The run ends before limit.
+// Returns the end of the run.
+const unsigned char *group_out(char **at, const unsigned char *c, const unsigned char *limit)
 {
     bool wide = false;
     const unsigned char *end = c;
     unsigned code = 0;
-    for (int length; (length = character_at(end, &code)) != 0; end += length)
+    for (int length; end < limit && (length = character_at(end, &code)) != 0; end += length)
         wide = wide || code >= 0x10000;
     int digits = wide ? 8 : 4;
     char *next = *at;
     std::memcpy(next, wide ? "\\X4\\" : "\\X2\\", 4);
     next += 4;
     while (c < end) {
-        next = out_room_at(next);
         c += character_at(c, &code);
         for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
             *next++ = hex_digits[(code >> shift) & 0xF];
@@ -97,36 +96,32 @@ const unsigned char *group_out(char **at, const unsigned char *c)
     return end;
 }
 
-// Writes text between apostrophes at next and returns the end: printable
-// bytes are copied, with apostrophes and backslashes doubled; other
-// characters are encoded (see group_out and stray_byte_out). Works on a
-// local copy of the position, for the reason given at out.
-char *literal_out(char *next, const char *text)
+} // namespace
+
+char *literal_put(char *next, const char *text, std::size_t length)
 {
     *next++ = '\'';
-    if (text != nullptr) {
-        const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
-        for (;;) {
-            next = out_room_at(next);
-            unsigned char byte = *c;
-            if (byte - 0x20u < 0x5Fu) {
-                if (byte == '\'' || byte == '\\')
-                    *next++ = char(byte);
+    const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
+    const unsigned char *end = c + length;
+    while (c < end) {
+        unsigned char byte = *c;
+        if (byte - 0x20u < 0x5Fu) {
+            if (byte == '\'' || byte == '\\')
                 *next++ = char(byte);
-                ++c;
-            } else if (byte == '\0') {
-                break;
-            } else if (character_at(c) == 0) {
-                next = stray_byte_out(next, byte);
-                ++c;
-            } else {
-                c = group_out(&next, c);
-            }
+            *next++ = char(byte);
+            ++c;
+        } else if (character_at(c) == 0) {
+            next = stray_byte_out(next, byte);
+            ++c;
+        } else {
+            c = group_out(&next, c, end);
         }
     }
     *next++ = '\'';
     return next;
 }
+
+namespace {
 
 // Writes the character code as UTF-8 at text and returns the end.
 char *utf8_out(char *text, unsigned code)
@@ -261,10 +256,11 @@ std::size_t literal_decode(const char *literal, std::size_t length, char *text, 
     return std::size_t(next - text);
 }
 
-void out_quoted(const char *text)
+std::size_t out_quoted(const char *text)
 {
-    out_make_room();
-    out_next = literal_out(out_next, text);
+    std::size_t length = text != nullptr ? std::strlen(text) : 0;
+    out_commit(literal_put(out_reserve(literal_most(length)), text, length));
+    return length;
 }
 
 namespace {

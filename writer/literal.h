@@ -13,8 +13,20 @@
 // characters and well-formed UTF-8) becomes one \X2\...\X0\ group, four hex
 // digits a character, or \X4\...\X0\ with eight when one of them lies past
 // U+FFFF; a byte that begins no well-formed character becomes \X\ and its two
-// hex digits. A null text is written as the empty string.
-void out_quoted(const char *text);
+// hex digits. A null text is written as the empty string. Returns the
+// length of text.
+std::size_t out_quoted(const char *text);
+
+// The most bytes the literal of a text of length bytes takes: a control
+// character alone between printable ones takes a group of its own.
+constexpr std::size_t literal_most(std::size_t length)
+{
+    return 12 * length + 2;
+}
+
+// Writes the literal of text, of length bytes, as out_quoted does, at next,
+// which has room for literal_most(length) bytes, and returns its end.
+char *literal_put(char *next, const char *text, std::size_t length);
 
 // Why a string literal read back cannot be decoded, and where.
 struct LiteralFault {

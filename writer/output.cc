@@ -14,18 +14,30 @@
 
 namespace {
 
-// Flushed once it holds out_buffer_size bytes. Behind that lies room for what
-// one call of out writes besides its texts (the literal parts of its format,
-// its numbers, and the spill of the 32-byte copies below), so those go in
-// without a check; texts check as they go.
-constexpr int out_buffer_size = 1 << 18;
+// Flushed when it cannot take what comes next. Behind its end lies room for
+// what one call of out writes besides its texts (the literal parts of its
+// format, its numbers, and the spill of the 32-byte copies below), so those
+// go in without a check once out_format_room is free; texts check as they
+// go.
+constexpr std::size_t out_buffer_size = out_reserve_most;
+constexpr std::size_t out_format_room = 4096;
 
 char out_buffer[out_buffer_size + out_format_room];
+char *out_next = out_buffer;                                  // first free byte
+char *const out_full = out_buffer + out_buffer_size;          // out flushes once out_next reaches this
+char *const out_end = out_buffer + sizeof out_buffer;
+
+// Flushes when out_next has reached out_full.
+void out_make_room()
+{
+    if (out_next >= out_full) {
+        int error = out_flush();
+        if (error != 0)
+            stop_output_failed(error);
+    }
+}
 
 } // namespace
-
-char *out_next = out_buffer;
-char *const out_full = out_buffer + out_buffer_size;
 
 namespace {
 
@@ -158,13 +170,21 @@ char *out_text(char *next, char conversion, const char *text)
 
 } // namespace
 
-void out_make_room()
+char *out_reserve(std::size_t size)
 {
-    if (out_next >= out_full) {
+    if (size > out_reserve_most)
+        std::abort();                  // a writer asked for more than the buffer holds
+    if (size > std::size_t(out_end - out_next)) {
         int error = out_flush();
         if (error != 0)
             stop_output_failed(error);
     }
+    return out_next;
+}
+
+void out_commit(char *end)
+{
+    out_next = end;
 }
 
 // out_next may stand in the slack when this starts, so room is made first.

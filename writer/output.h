@@ -25,27 +25,14 @@ void out_references(int first, int step, int count);
 // the write that failed.
 int out_flush();
 
-// For writers that fill the buffer byte by byte (the string-literal encoder):
-// out_next is where the next byte goes, and out_format_room bytes of room lie
-// behind out_full. Such a writer works on a copy of out_next, moves it on
-// through out_room_at, which flushes once it has passed out_full, and stores
-// it back into out_next when it is done.
-constexpr int out_format_room = 4096;
-extern char *out_next;                 // first free byte of the buffer
-extern char *const out_full;           // the buffer is flushed once out_next reaches this
-
-// Flushes when out_next has reached out_full.
-void out_make_room();
-
-// Flushes when next has reached out_full; returns where the output goes on.
-inline char *out_room_at(char *next)
-{
-    if (next >= out_full) {
-        out_next = next;
-        out_make_room();
-        next = out_next;
-    }
-    return next;
-}
+// For writers that fill the buffer themselves (the string-literal encoder):
+// out_reserve makes room for size bytes at the end of the output, flushing
+// what is buffered first when it lacks that room, and returns where they go;
+// the writer fills them and hands the end of what it wrote to out_commit.
+// size may be up to out_reserve_most, which a literal of the longest token
+// takes.
+constexpr std::size_t out_reserve_most = std::size_t(1) << 18;
+char *out_reserve(std::size_t size);
+void out_commit(char *end);
 
 #endif

@@ -11,20 +11,24 @@
 namespace {
 
 const DataType data_types[] = {
-    {"STRING", "#%d=STRING_TYPE('A..25');\n", "#%d=STRING_VARIABLE();\n",
+    {type_string, "#%d=STRING_TYPE('A..25');\n", "#%d=STRING_VARIABLE();\n",
      "#%d=STRING_COLUMN((", true, "), 'A..15');\n", false, nullptr},
-    {"REAL", "#%d=REAL_TYPE('NR2..3.3');\n", "#%d=REAL_NUMERIC_VARIABLE();\n",
+    {type_real, "#%d=REAL_TYPE('NR2..3.3');\n", "#%d=REAL_NUMERIC_VARIABLE();\n",
      "#%d=REAL_COLUMN((", false, "), 'NR2..3.3');\n", true,
      "table %s of class %s, column %d, row %d: %s is not a REAL number"},
-    {"INTEGER", "#%d=INT_TYPE('NR1..3');\n", "#%d=INT_NUMERIC_VARIABLE();\n",
+    {type_integer, "#%d=INT_TYPE('NR1..3');\n", "#%d=INT_NUMERIC_VARIABLE();\n",
      "#%d=INTEGER_COLUMN((", false, "), 'NR1..3');\n", false,
      "table %s of class %s, column %d, row %d: %s is not an INTEGER number"},
 };
 
 } // namespace
 
+// The reader makes a valid type the model's keyword itself.
 const DataType *find_data_type(const char *keyword)
 {
+    for (const DataType &type : data_types)
+        if (keyword == type.keyword)
+            return &type;
     for (const DataType &type : data_types)
         if (keyword != nullptr && std::strcmp(keyword, type.keyword) == 0)
             return &type;
@@ -72,7 +76,7 @@ void property_out(ClassNode *owner)
         int n = element_number_now++;
         property_now->instance_number = n;
         out("#%d=PROPERTY_BSU(%q, '001', #%d);\n", n, property_now->code, owner->instance_number);
-        item_names_out(property_now->name);
+        const char *name = item_names_out(property_now->name);
         const DataType *type = find_data_type(property_now->type);
         if (type == nullptr)
             unknown_type_stop(owner);
@@ -80,8 +84,8 @@ void property_out(ClassNode *owner)
         out(type->variable_line, element_number_now++);
         out("#%d=SELF_PROPERTY_VALUE_SEMANTICS(#%d, $);\n", element_number_now++, n);
         out("#%d=ENVIRONMENT(#%d,#%d);\n", element_number_now++, n + property_variable_offset, n + property_semantics_offset);
-        out("#%d=NON_DEPENDENT_P_DET(#%d, #%d, '001', #%d, TEXT(%q), $, $, $, $, (), $, $, #%d, $);\n",
-            element_number_now++, n, dates_number, n + property_names_offset, property_now->name, n + property_type_offset);
+        out("#%d=NON_DEPENDENT_P_DET(#%d, #%d, '001', #%d, TEXT(%s), $, $, $, $, (), $, $, #%d, $);\n",
+            element_number_now++, n, dates_number, n + property_names_offset, name, n + property_type_offset);
         out("#%d=OPT_OR_MAND_PROPERTY_BSU(#%d, .F., .T.);\n", element_number_now++, n);
     }
 }

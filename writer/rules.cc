@@ -1,9 +1,11 @@
 // The schema's rules on the codes and names that the exchange file carries:
 // a code holds no '.', '-' or blank and has at most 14 characters (18 for the
 // supplier's); a preferred name has at most 30; two classes with one code are
-// one class to a reader, and so are two properties of a class. The input may
-// break them; the file is written all the same, and each kind of breach is
-// reported once, with its count and its first case, when the file is done.
+// one class to a reader, and so are two properties of a class. And the names
+// and text cells that begin or end with blanks or line breaks, which element
+// text keeps, unseen by most who wrote them. The input may break these rules;
+// the file is written all the same, and each kind of breach is reported
+// once, with its count and its first case, when the file is done.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -21,13 +23,15 @@ constexpr std::size_t supplier_characters = 18; // the supplier's code
 constexpr std::size_t name_characters = 30;     // a preferred name
 
 // Where a breach was met: the code of a supplier, class, property or table,
-// the class that a property or table belongs to, and the input line of its
-// opening tag.
+// the class that a property or table belongs to, a table's cell, and the
+// input line of the opening tag (of a cell, its <TD>).
 struct Case {
     const char *kind = nullptr;        // "supplier", "class", "property" or "table"
     const char *code = nullptr;
     const char *owner = nullptr;       // the class's code, for a property or table
     int line = 0;
+    int column = 0;                    // for a cell, its column and row, counted from 1; else 0
+    int row = 0;
 };
 
 // One kind of breach: how many, and the first in the input.
@@ -41,6 +45,8 @@ Breach too_long;
 Breach long_names;
 Breach repeated_classes;
 Breach repeated_properties;
+Breach padded_names;
+Breach padded_cells;
 
 // The classes are written in another order than the input's, so the first
 // case is the one on the lowest line.
@@ -109,6 +115,11 @@ void count_repeated_classes()
     count_repeats(&classes, &repeated_classes, "class", nullptr);
 }
 
+inline bool is_blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 // One pass over a code, which is short and nearly always ASCII: its length
 // in bytes answers for its length in characters unless it is longer than
 // allowed.
@@ -126,10 +137,20 @@ void check_code(const Case &found, std::size_t most)
         count(&too_long, found);
 }
 
+// A name of no more bytes than the characters allowed is short enough,
+// and its length is known then.
 void check_name(const char *name, const Case &found)
 {
-    if (name != nullptr && text_longer_than(name, name_characters))
-        count(&long_names, found);
+    if (name == nullptr)
+        return;
+    std::size_t length = strnlen(name, name_characters + 1);
+    if (length > name_characters) {
+        if (text_longer_than(name, name_characters))
+            count(&long_names, found);
+        length = std::strlen(name);
+    }
+    if (text_padded(name, length))
+        count(&padded_names, found);
 }
 
 // One warning line: the text for one case, or the text for more with the count.
@@ -140,6 +161,8 @@ void breach_report(const Breach &breach, const char *one, const char *more)
     std::string first = std::string(breach.first.kind) + " " + message_quote(breach.first.code);
     if (breach.first.owner != nullptr)
         first += " of class " + message_quote(breach.first.owner);
+    if (breach.first.column != 0)
+        first += ", column " + std::to_string(breach.first.column) + ", row " + std::to_string(breach.first.row);
     first += " on line " + std::to_string(breach.first.line);
     if (breach.count == 1)
         report(one, first.c_str());
@@ -149,11 +172,19 @@ void breach_report(const Breach &breach, const char *one, const char *more)
 
 } // namespace
 
+// Element text is never empty, but a NUL at its start makes its copy so.
+bool text_padded(const char *text, std::size_t length)
+{
+    return length > 0 && (is_blank(text[0]) || is_blank(text[length - 1]));
+}
+
 void rules_check_class(const ClassNode *owner)
 {
     Case found = {"class", owner->code, nullptr, owner->line};
     check_code(found, code_characters);
     check_name(owner->name, found);
+    if (class_hashes.empty())
+        class_hashes.reserve(std::size_t(class_count));
     if (owner->code != nullptr)
         class_hashes.push_back(code_hash(owner->code));
     if (owner->properties != nullptr) {
@@ -173,10 +204,26 @@ void rules_check_class(const ClassNode *owner)
         check_code({"table", owner->table->code, owner->code, owner->table->line}, code_characters);
 }
 
+void rules_padded_cell(const ClassNode *owner, int column, int row, int line)
+{
+    if (line == 0)
+        ++padded_cells.count;
+    else
+        count(&padded_cells, {"table", owner->table->code, owner->code, line, column, row});
+}
+
 void rules_report()
 {
     check_code({"supplier", supplier_bsu, nullptr, supplier_line}, supplier_characters);
     count_repeated_classes();
+    breach_report(padded_names,
+                  "warning: 1 name begins or ends with blanks or line breaks, which are part of it; the first: %s",
+                  "warning: %ld names begin or end with blanks or line breaks, which are part of them; the first: %s");
+    breach_report(padded_cells,
+                  "warning: 1 cell of a STRING column begins or ends with blanks or line breaks, which are part of it; "
+                  "the first: %s",
+                  "warning: %ld cells of STRING columns begin or end with blanks or line breaks, which are part of "
+                  "them; the first: %s");
     breach_report(forbidden_characters,
                   "warning: 1 code holds '.', '-' or a blank, which the schema forbids: %s",
                   "warning: %ld codes hold '.', '-' or a blank, which the schema forbids; the first: %s");

@@ -1,5 +1,7 @@
 // The table entities of a class: TABLE_BSU at T, one column entity per column
 // at T+1 to T+K, then ITEM_CLASS_EXTENSION and TABLE_CONTENT.
+#include <cstring>
+
 #include "driver/driver.h"
 #include "writer/literal.h"
 #include "writer/output.h"
@@ -35,8 +37,9 @@ const char *signed_digits_end(const char *c)
 // number column would corrupt the file: "12,5" reads as two values.
 enum NumberForm { no_number, integer_number, real_number };
 
-// *digits_end is where the digits of an integer end.
-NumberForm number_form(const char *text, const char **digits_end)
+// *digits_end is where the digits of an integer end, and *end where a
+// number's text ends.
+NumberForm number_form(const char *text, const char **digits_end, const char **end)
 {
     const char *c = text;
     while (is_blank(*c))
@@ -54,37 +57,75 @@ NumberForm number_form(const char *text, const char **digits_end)
     }
     while (is_blank(*c))
         ++c;
+    *end = c;
     return *c == '\0' ? form : no_number;
+}
+
+// A cell of a number column as it was read, but for a point after the
+// digits of an integer in a REAL column (point, or null), and the separator
+// after all but the last cell.
+void number_cell_out(const char *text, std::size_t length, const char *point, bool last)
+{
+    char *next = out_reserve(length + 3);
+    std::size_t before = point != nullptr ? std::size_t(point - text) : length;
+    std::memcpy(next, text, before);
+    next += before;
+    if (point != nullptr) {
+        *next++ = '.';
+        std::memcpy(next, point, length - before);
+        next += length - before;
+    }
+    if (!last) {
+        *next++ = ',';
+        *next++ = ' ';
+    }
+    out_commit(next);
+}
+
+// The line of a cell's <TD>: the lines are kept as steps down the column.
+int cell_line(const ColumnNode *column, const TdNode *cell)
+{
+    int line = column->line;
+    for (const TdNode *td = column->tds;; td = td->next) {
+        line = model_line(td->text, line);
+        if (td == cell)
+            return line;
+    }
 }
 
 // The column in column_now, typed by the property it stands for, at the
 // column'th place of owner's table. Returns the number of its values.
 int column_out(ClassNode *owner, const DataType *type, int column)
 {
-    const char *value = type->quoted_values ? "%q, " : "%s, ";
-    const char *last_value = type->quoted_values ? "%q" : "%s";
     int row = 0;
     int line = column_now->line;       // of the cell's <TD>, in a number column
+    int padded_cells = 0;              // in a STRING column
     out(type->column_open, element_number_now++);
     for (td_now = column_now->tds; td_now->next != nullptr; td_now = td_now->next) {
         ++row;
         const char *text = td_now->text;
         bool last = td_now->next->next == nullptr;
-        if (type->not_a_number != nullptr) {
-            line = model_line(text, line);
-            const char *digits_end = nullptr;
-            NumberForm form = number_form(text, &digits_end);
-            if (form == no_number || (form == real_number && !type->real_numbers)) {
-                report_problem(bad_number_problem, line, type->not_a_number, message_quote(table_now->code).c_str(),
-                                  message_quote(owner->code).c_str(), column, row, message_quote(text).c_str());
-            } else if (form == integer_number && type->real_numbers) {
-                // 20 is an INTEGER in the exchange file; a REAL column takes 20.
-                out_bytes(text, std::size_t(digits_end - text));
-                out(last ? ".%s" : ".%s, ", digits_end);
-                continue;
-            }
+        if (type->quoted_values) {
+            // Writing the text finds its end, where a blank may stand.
+            if (text_padded(text, out_quoted(text)))
+                rules_padded_cell(owner, column, row, padded_cells++ == 0 ? cell_line(column_now, td_now) : 0);
+            if (!last)
+                out_bytes(", ", 2);
+            continue;
         }
-        out(last ? last_value : value, text);
+        line = model_line(text, line);
+        const char *digits_end = nullptr;
+        const char *end = nullptr;
+        const char *point = nullptr;
+        NumberForm form = number_form(text, &digits_end, &end);
+        if (form == no_number || (form == real_number && !type->real_numbers)) {
+            report_problem(bad_number_problem, line, type->not_a_number, message_quote(table_now->code).c_str(),
+                           message_quote(owner->code).c_str(), column, row, message_quote(text).c_str());
+            end = text + std::strlen(text);
+        } else if (form == integer_number && type->real_numbers) {
+            point = digits_end;        // 20 is an INTEGER in the exchange file; a REAL column takes 20.
+        }
+        number_cell_out(text, std::size_t(end - text), point, last);
     }
     out(type->column_close);
     return row;

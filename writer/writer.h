@@ -47,14 +47,26 @@ void property_out(ClassNode *owner);
 void table_out(ClassNode *owner);
 
 // The ITEM_NAMES of a class or a property: its name as the preferred name, no
-// synonyms, and the name cut to the short name's 15 characters.
-void item_names_out(const char *name);
+// synonyms, and the name cut to the short name's 15 characters. Returns the
+// name's string literal, for an entity that repeats the name; it lasts until
+// the next call.
+const char *item_names_out(const char *name);
 
 // The schema's rules on codes and names: each class is checked as it is
 // written, and rules_report then says, one warning line per kind, how often
 // the input broke them and where first.
 void rules_check_class(const ClassNode *owner);
 void rules_report();
+
+// Whether an element text of the given length begins or ends with a blank,
+// a tab or a line break.
+bool text_padded(const char *text, std::size_t length);
+
+// A cell of a STRING column of owner's table that is padded so, with its
+// place and the line of its <TD>; the table writer gives the line of the
+// first such cell of each column only, and 0 for the others, which stand
+// below it in the input.
+void rules_padded_cell(const ClassNode *owner, int column, int row, int line);
 
 // What a data type keyword writes: its type and variable entities for a
 // property, and the column entity for a table column of that type.
