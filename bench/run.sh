@@ -7,9 +7,12 @@
 # and size the medians, the median ratios of dict2step's wall time to each
 # peer's and of its scanner's to xmllint's, dict2step's peak resident memory
 # (also as a multiple of the input) beside pugixml's, and the user and
-# system CPU seconds of the run that measured dict2step's peak.
+# system CPU seconds of the run that measured dict2step's peak. Then, in a
+# second table, the way back: the exchange file that dict2step wrote, read
+# back with -r in the same rounds, its time and peak memory beside the
+# conversion's, and the median of the rounds' ratios of the two.
 # Usage: bench/run.sh, with optional settings in the environment:
-#   SIZES="1 10 100"  sizes in MB (10^6 bytes); add 1000 to see the scaling
+#   SIZES="1 10 100"  sizes in MB (10^6 bytes) of the dictionaries; add 1000 to see the scaling
 #   SHAPES="cells classes mixed utf8 pretty"  PAIRS=5 (rounds)  SEED=1
 #   BUILD=build-bench
 set -e
@@ -42,8 +45,10 @@ pugixml=$(pwd)/$build/bench/pugiload
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
 input=$work/input.dict
+exchange=$work/input.stp
 
 run_dict2step() { "$program" < "$input" > /dev/null; }
+run_back() { "$program" -r < "$exchange" > /dev/null; }
 run_xmllint() { xmllint --stream --noout "$input"; }
 run_pugixml() { "$pugixml" "$input"; }
 run_cat() { cat "$input" > /dev/null; }
@@ -68,6 +73,7 @@ median() {
 echo "machine: $(nproc) cores, $(uname -sr); $(date -u +%Y-%m-%d); $pairs rounds per row, seed $seed"
 printf '%-8s %5s %9s %7s %9s %9s %7s %7s %7s %7s %8s %7s %8s %7s %7s\n' \
     shape MB dict2step MB/s xmllint pugixml cat\ MB/s /xmllint /pugixml scanner peak\ MB peak/in pugi\ MB user\ s sys\ s
+: > "$work/back"
 for shape in $shapes; do
     for size in $sizes; do
         "$generator" "$shape" "$size" "$seed" > "$input"
@@ -77,28 +83,35 @@ for shape in $shapes; do
         repeats=$(awk -v s="$size" 'BEGIN { r = int(100 / s); print r < 1 ? 1 : r }')
 
         # One run of each that checks the document is accepted and takes
-        # the peak memory (and dict2step's CPU time).
+        # the peak memory (and dict2step's CPU time); the same for reading
+        # back the exchange file, which must read back.
         if ! /usr/bin/time -f '%M %U %S' -o "$work/peak" "$program" < "$input" > /dev/null; then
             echo "dict2step rejected the generated $shape document of $size MB" >&2
+            exit 1
+        fi
+        "$program" < "$input" > "$exchange"
+        if ! /usr/bin/time -f '%M %U %S' -o "$work/back-peak" "$program" -r < "$exchange" > /dev/null; then
+            echo "dict2step -r rejected the exchange file of the $shape document of $size MB" >&2
             exit 1
         fi
         /usr/bin/time -f '%M' -o "$work/pugixml-peak" "$pugixml" "$input"
         xmllint --stream --noout "$input"
         run_cat
 
-        # Each round turns the order of the three, so that none always
+        # Each round turns the order of the four, so that none always
         # runs first or after another.
         : > "$work/samples"
         pair=0
         while [ $pair -lt "$pairs" ]; do
-            case $((pair % 3)) in
-            0) d=$(timed run_dict2step); x=$(timed run_xmllint); p=$(timed run_pugixml) ;;
-            1) x=$(timed run_xmllint); p=$(timed run_pugixml); d=$(timed run_dict2step) ;;
-            *) p=$(timed run_pugixml); d=$(timed run_dict2step); x=$(timed run_xmllint) ;;
+            case $((pair % 4)) in
+            0) d=$(timed run_dict2step); x=$(timed run_xmllint); p=$(timed run_pugixml); b=$(timed run_back) ;;
+            1) x=$(timed run_xmllint); p=$(timed run_pugixml); b=$(timed run_back); d=$(timed run_dict2step) ;;
+            2) p=$(timed run_pugixml); b=$(timed run_back); d=$(timed run_dict2step); x=$(timed run_xmllint) ;;
+            *) b=$(timed run_back); d=$(timed run_dict2step); x=$(timed run_xmllint); p=$(timed run_pugixml) ;;
             esac
             c=$(timed run_cat)
             s=$(timed run_scanner)
-            echo "$d $x $c $s $p" >> "$work/samples"
+            echo "$d $x $c $s $p $b" >> "$work/samples"
             pair=$((pair + 1))
         done
 
@@ -118,5 +131,16 @@ for shape in $shapes; do
                 shape, size, d, mb / d, x, p, mb / c, ratio, pratio, scan, peak * 1024 / 1e6, peak * 1024 / bytes,
                 ppeak * 1024 / 1e6, r[2], r[3]
         }'
+        b=$(awk '{ print $6 }' "$work/samples" | median)
+        back_ratio=$(awk '{ print $6 / $1 }' "$work/samples" | median)
+        echo "$shape $size $(wc -c < "$exchange") $d $b $back_ratio $(cat "$work/peak") $(cat "$work/back-peak")" >> "$work/back"
     done
 done
+echo
+echo "read back with -r: the exchange file of each document, in the same rounds"
+printf '%-8s %5s %8s %10s %10s %9s %8s %8s %9s %7s %7s\n' \
+    shape MB stp\ MB dict2step back back/fwd peak\ MB back\ MB back/fwd user\ s sys\ s
+awk '{
+    printf "%-8s %5s %8.1f %10.4f %10.4f %9.2f %8.1f %8.1f %9.2f %7.2f %7.2f\n",
+        $1, $2, $3 / 1e6, $4, $5, $6, $7 * 1024 / 1e6, $10 * 1024 / 1e6, $10 / $7, $11, $12
+}' "$work/back"

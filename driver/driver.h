@@ -14,10 +14,17 @@ extern const char *input_name;
 // written is flushed, and the run ends with the given status.
 [[noreturn]] void stop_command_line(int status);
 
-// The exchange file is complete: status 0, or 1 when an error was reported.
-[[noreturn]] void stop_finished();
+// The output is complete: it is flushed, the warnings that follow it are
+// reported, and the run ends with status 0, or 1 when an error was reported.
+[[noreturn]] void stop_finished(void (*warnings_report)());
 
-// A writer met a model it cannot write; its messages are already out: status 1.
+// The warnings that follow an exchange file converted from a dictionary:
+// the text that the tag language ignored, and the breaches of the schema's
+// rules.
+void conversion_warnings_report();
+
+// A writer met a model it cannot write, or an exchange file read back cannot
+// be a dictionary; the messages are already out: status 1.
 [[noreturn]] void stop_conversion_failed();
 
 // The scanner cannot go on at the given input line: its message, the line,
@@ -49,10 +56,19 @@ void report_file_error(const char *name, int error);
 // and the formatted text.
 void report_hint(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
-// Reports, as report_at does, a table cell that is not a number of its
-// column's type. The first few are written; the rest are counted in one line
-// at the end. Either way the run ends with status 1.
-void report_bad_number(int line, const char *format, ...);
+// The kinds of error that an input may have many of: a table cell that is
+// not a number of its column's type, and a fault of an exchange file read
+// back into a dictionary.
+enum ProblemKind { bad_number_problem, exchange_file_problem, problem_kinds };
+
+// Reports, as report_at does, an error of one of those kinds. The first ten
+// of a kind are written; the rest are counted in one line when the run
+// stops. Either way the run ends with status 1.
+void report_problem(ProblemKind kind, int line, const char *format, ...) __attribute__((format(printf, 3, 4)));
+
+// Whether an error of the input has been reported, so that the run ends
+// with status 1.
+bool input_error_reported();
 
 // Called by the parser with the text of a parse error.
 int yyerror(const char *message);

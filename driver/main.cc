@@ -13,6 +13,7 @@
 #include "driver/driver.h"
 #include "model/model.h"
 #include "reader/reader.h"
+#include "reverse/reverse.h"
 #include "writer/literal.h"
 #include "writer/output.h"
 #include "writer/writer.h"
@@ -43,23 +44,29 @@ void header_out()
 
 // What --help prints, the same on every system.
 constexpr char help_text[] =
-    "Usage: dict2step [FILE]\n"
+    "Usage: dict2step [-r] [FILE]\n"
     "Converts a parts-library class dictionary, read from FILE or, when FILE is\n"
     "absent or -, from standard input, into an ISO 10303-21 exchange file of\n"
-    "ISO 13584 dictionary entities, written on standard output.\n"
+    "ISO 13584 dictionary entities, written on standard output; with -r, reads\n"
+    "such an exchange file back and writes the dictionary.\n"
     "\n"
+    "  -r, --reverse  read an exchange file, write the dictionary\n"
     "  -h, --help     show this help (on Windows, /? too)\n"
     "      --version  show the version\n"
     "\n"
-    "Example:\n"
+    "Examples:\n"
     "  dict2step library.dict > library.stp\n"
+    "  dict2step -r library.stp > library.dict\n"
     "\n"
-    "Exit status: 0 when the exchange file is complete, 1 when the dictionary\n"
-    "has an error (the messages on standard error say what and on which line),\n"
-    "2 when the command line was refused, the input could not be read, went\n"
-    "past a limit or did not fit in memory, or the output could not be written.\n"
+    "Exit status: 0 when the output is complete, 1 when the input has an error\n"
+    "(the messages on standard error say what and on which line; with -r,\n"
+    "nothing is written then), 2 when the command line was refused, the input\n"
+    "could not be read, went past a limit or did not fit in memory, or the\n"
+    "output could not be written.\n"
     "The manual (man dict2step; on Windows, dict2step.html beside the program)\n"
-    "describes the tag language, the output and every message.\n";
+    "describes the tag language, the output, the way back and every message.\n";
+
+bool reverse;                          // -r: from an exchange file to a dictionary
 
 // A command line that asks for something else than a conversion, or that
 // cannot be one, ends the run before anything is read.
@@ -70,7 +77,7 @@ constexpr char help_text[] =
     stop_command_line(2);
 }
 
-// dict2step [FILE]: the dictionary is FILE, or standard input when FILE is
+// dict2step [-r] [FILE]: the input is FILE, or standard input when FILE is
 // absent or "-". FILE takes the place of standard input, so that it is read
 // as standard input would be.
 void command_line(int argc, char **argv)
@@ -89,6 +96,8 @@ void command_line(int argc, char **argv)
             } else if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
                 out("%s", help_text);
                 stop_command_line(0);
+            } else if (std::strcmp(argument, "-r") == 0 || std::strcmp(argument, "--reverse") == 0) {
+                reverse = true;
             } else if (std::strcmp(argument, "--version") == 0) {
                 out("dict2step " DICT2STEP_VERSION "\n");
                 stop_command_line(0);
@@ -96,7 +105,8 @@ void command_line(int argc, char **argv)
                 usage_error("unknown option %s", argument);
             }
         } else if (file != nullptr) {
-            usage_error("extra file %s: give one dictionary at most", argument);
+            usage_error(reverse ? "extra file %s: give one exchange file at most" : "extra file %s: give one dictionary at most",
+                        argument);
         } else {
             file = argument;
         }
@@ -119,12 +129,13 @@ void command_line(int argc, char **argv)
 // as usual.
 void terminal_warning()
 {
+    const char *input = reverse ? "the exchange file" : "the dictionary";
 #ifdef _WIN32
     if (isatty(STDIN_FILENO))
-        report("warning: reading the dictionary from the console; end it with Ctrl-Z and Enter on a line of its own");
+        report("warning: reading %s from the console; end it with Ctrl-Z and Enter on a line of its own", input);
 #else
     if (isatty(STDIN_FILENO))
-        report("warning: reading the dictionary from the terminal; end it with Ctrl-D on a line of its own");
+        report("warning: reading %s from the terminal; end it with Ctrl-D on a line of its own", input);
 #endif
 }
 
@@ -144,6 +155,12 @@ int main(int argc, char **argv)
     command_line(argc, argv);
     terminal_warning();
     model_init();
+    if (reverse) {
+        // Nothing is written before the whole file has been read and checked.
+        exchange_file_read();
+        dictionary_out();
+        stop_finished(read_back_report);
+    }
     // A failed parse still leaves a model worth writing; the stop at the end
     // turns the reported error into the exit status.
     yyparse();
@@ -158,5 +175,5 @@ int main(int argc, char **argv)
     breadth_first_class_out();
     out("ENDSEC;\n"
         "END-ISO-10303-21;\n");
-    stop_finished();
+    stop_finished(conversion_warnings_report);
 }

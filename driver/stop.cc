@@ -20,11 +20,23 @@ const char *input_name;
 
 namespace {
 
-// Bad numbers written out in full; the rest are only counted.
-constexpr int bad_numbers_shown = 10;
+// Problems of a kind written out in full; the rest are only counted.
+constexpr int problems_shown = 10;
 
 bool error_reported;                   // the input had an error: status 1
-int bad_numbers;                       // cells that were not numbers
+
+// How many problems of each kind were met, and how the line that counts the
+// rest says it, for one and for more.
+struct Problems {
+    int count;
+    const char *one_more;
+    const char *more;
+};
+
+Problems problems[problem_kinds] = {
+    {0, "1 more value is not a number", "%d more values are not numbers"},
+    {0, "1 more problem in the exchange file", "%d more problems in the exchange file"},
+};
 
 // A file's name as messages show it: a control byte in it is written as
 // \xHH, so that not even a name can drive the terminal.
@@ -54,23 +66,25 @@ void report_list(int line, const char *format, va_list arguments)
     std::fputc('\n', stderr);
 }
 
-// The count of the bad numbers that were not written out, once.
-void report_bad_numbers_left()
+// The count of the problems of each kind that were not written out, once.
+void report_problems_left()
 {
-    if (bad_numbers > bad_numbers_shown) {
-        int rest = bad_numbers - bad_numbers_shown;
-        if (rest == 1)
-            report("1 more value is not a number");
-        else
-            report("%d more values are not numbers", rest);
-        bad_numbers = bad_numbers_shown;
+    for (Problems &kind : problems) {
+        if (kind.count > problems_shown) {
+            int rest = kind.count - problems_shown;
+            if (rest == 1)
+                report("%s", kind.one_more);
+            else
+                report(kind.more, rest);
+            kind.count = problems_shown;
+        }
     }
 }
 
 // Flushes the output and makes sure standard output took all of it.
 [[noreturn]] void stop_with(int status)
 {
-    report_bad_numbers_left();
+    report_problems_left();
     int error = out_flush();
     if (error == 0 && close(STDOUT_FILENO) != 0 && errno != EBADF)
         error = errno;
@@ -133,15 +147,20 @@ void report_hint(const char *format, ...)
     va_end(arguments);
 }
 
-void report_bad_number(int line, const char *format, ...)
+void report_problem(ProblemKind kind, int line, const char *format, ...)
 {
     error_reported = true;
-    if (++bad_numbers > bad_numbers_shown)
+    if (++problems[kind].count > problems_shown)
         return;
     va_list arguments;
     va_start(arguments, format);
     report_list(line, format, arguments);
     va_end(arguments);
+}
+
+bool input_error_reported()
+{
+    return error_reported;
 }
 
 // The message keeps its place on standard output, ahead of the exchange
@@ -174,15 +193,20 @@ int yyerror(const char *message)
     return 0;
 }
 
-// The warnings on the schema's rules come last, once the file is written.
-void stop_finished()
+void conversion_warnings_report()
 {
-    report_bad_numbers_left();
+    ignored_text_report();
+    rules_report();
+}
+
+// The warnings come last, once the output is written.
+void stop_finished(void (*warnings_report)())
+{
+    report_problems_left();
     int error = out_flush();
     if (error != 0)
         stop_output_failed(error);
-    ignored_text_report();
-    rules_report();
+    warnings_report();
     stop_with(error_reported ? 1 : 0);
 }
 

@@ -1,7 +1,9 @@
 // The dictionary model: the records of one document's class tree, the
 // process-wide state that the reader fills and the writers walk, and the
 // arena every record and string is allocated from. Nothing is freed before
-// the process exits.
+// the process exits. A dictionary read back from an exchange file fills the
+// same records, and their input lines are those of the instances that made
+// them.
 #ifndef DICT2STEP_MODEL_H
 #define DICT2STEP_MODEL_H
 
@@ -47,6 +49,7 @@ struct ColumnNode {
     TdNode *tds = nullptr;             // head of its value chain, top to bottom
     ColumnNode *next = nullptr;        // next column; null in the tail
     int line = 0;                      // input line of its <COLUMN>
+    const char *type = nullptr;        // read back from an exchange file: the data type of its column entity
 };
 
 // A cell's input line is kept with its text, to cost no more than a byte a

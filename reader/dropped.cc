@@ -21,6 +21,8 @@ long slash_offset = -2;
 
 namespace {
 
+long texts_cut;                        // texts that a NUL cut short
+int first_cut_line;                    // the first one's line
 long ignored_texts;                    // texts ignored so far
 int first_ignored_line;                // the first one's line
 std::string first_ignored;             // and its start, as the warning shows it
@@ -141,14 +143,30 @@ void dropped_text_closed(bool at_end)
         dropped_text.closed = true;
 }
 
+void text_cut_by_nul(int line)
+{
+    if (texts_cut++ == 0)
+        first_cut_line = line;
+}
+
+// Input that is no dictionary at all (an exchange file, UTF-16 text) is
+// explained by the hint at its error instead.
 void ignored_text_report()
 {
+    if (input_kind_hint() != nullptr)
+        return;
     if (ignored_texts == 1)
         report("warning: 1 text outside any element was ignored; the first, %s, on line %d", first_ignored.c_str(),
                first_ignored_line);
     else if (ignored_texts > 1)
         report("warning: %ld texts outside any element were ignored; the first, %s, on line %d", ignored_texts,
                first_ignored.c_str(), first_ignored_line);
+    if (texts_cut == 1)
+        report("warning: 1 text holds a NUL byte, which ends it: what follows the NUL is lost; the first on line %d",
+               first_cut_line);
+    else if (texts_cut > 1)
+        report("warning: %ld texts hold a NUL byte, which ends them: what follows each NUL is lost; the first on "
+               "line %d", texts_cut, first_cut_line);
 }
 
 namespace {

@@ -35,6 +35,10 @@ void byte_dropped(unsigned char byte, long offset, int line);
 void blanks_dropped(const char *blanks, int length);
 void dropped_start_ended();
 
+// A text (a code, an element text) beginning on the given line holds a NUL
+// byte, which ends its copy: the rest of it is lost.
+void text_cut_by_nul(int line);
+
 // A '>' right after a dropped '/', at the given line.
 void tag_closed_itself(int line);
 

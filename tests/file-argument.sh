@@ -1,13 +1,14 @@
 #!/bin/sh
 # Converts the input of every golden case that has messages (a NAME.err)
-# once from standard input and once named on the command line, and checks
+# once from standard input and once named on the command line (reading it
+# back with -r in the reverse group), and checks
 # that the two runs write the same exchange file and end with the same
 # status; that standard error is the same but for the place of each message
 # (FILE:N instead of line N, and "FILE:N: stopped here" for "stopped at line
 # N"); and that the line each message names holds what the message points
 # at: the tag or text a syntax error met, the <PTYPE> of an unknown type, the
 # <COLUMN> of a column, the <TD> of a cell, the text ignored or the code of a
-# warning's first case.
+# warning's first case, the instance an exchange file's fault names.
 # Usage: file-argument.sh PROGRAM CASES-DIRECTORY
 program=$1
 cases=$2
@@ -61,9 +62,11 @@ for input in "$cases"/*/*.in "$cases"/*/*.gen; do
     else
         cp "$input" "$work/in"
     fi
-    "$program" < "$work/in" > "$work/stdin.out" 2> "$work/stdin.err"
+    options=
+    case $case in reverse/*) options=-r ;; esac
+    "$program" $options < "$work/in" > "$work/stdin.out" 2> "$work/stdin.err"
     stdin_status=$?
-    (cd "$work" && "$program" in > file.out 2> file.err)
+    (cd "$work" && "$program" $options in > file.out 2> file.err)
     status=$?
     [ "$status" = "$stdin_status" ] || fail "status $status from the file, $stdin_status from standard input"
     cmp -s "$work/stdin.out" "$work/file.out" || fail "standard output differs"
@@ -105,6 +108,8 @@ for input in "$cases"/*/*.in "$cases"/*/*.gen; do
             check_line "$line" "$(literal_after "the first, '" "$text")" ;;
         "warning: "*)
             check_line "$line" "$(literal_after "(: |that of )(supplier|class|property|table) '" "$text")" ;;
+        "#"[0-9]*)
+            check_line "$line" "${text%% *}" ;;
         esac
     done > "$work/checks"
     [ -s "$work/checks" ] && { cat "$work/checks"; failed=1; }

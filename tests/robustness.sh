@@ -8,23 +8,36 @@
 # A signal, a hang, a sanitizer report (ASAN/UBSAN exitcode set outside 0 to
 # 2) or any other status fails, and so does a control byte of the input
 # that reaches standard error.
-# Usage: robustness.sh PROGRAM CASES-DIRECTORY [RUNS [SEED]]
+# With -r, the exchange files among the golden inputs and outputs are
+# damaged, lines taking the place of tags, and read back: each run must end
+# with 0 and a complete dictionary, or 1 with nothing on standard output and
+# its faults on standard error.
+# Usage: robustness.sh PROGRAM CASES-DIRECTORY [RUNS [SEED [-r]]]
 program=$1
 cases=$2
 runs=${3:-300}
 seed=${4:-20240601}
+reverse=$5
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
 LC_ALL=C
 export LC_ALL
 
+if [ -n "$reverse" ]; then
+    sources=$(grep -l -x 'ISO-10303-21;' "$cases"/*/*.in "$cases"/*/*.out)
+else
+    sources=$(ls "$cases"/*/*.in)
+fi
+
 # Park-Miller generator: every product stays below 2^53, so any awk computes
 # the same series from the same seed.
-ls "$cases"/*/*.in | awk -v runs="$runs" -v seed="$seed" -v dir="$work" '
+printf '%s\n' $sources | awk -v runs="$runs" -v seed="$seed" -v dir="$work" -v lines="$reverse" '
 function rnd(n) { state = (state * 16807) % 2147483647; return state % n }
+# The tags of s, or with -r its lines, as the units that mutations move.
 function tag_positions(s,   i, j, rest) {
     tags = 0; i = 1
-    while ((j = index(substr(s, i), "<")) > 0) {
+    while ((j = index(substr(s, i), lines ? "\n" : "<")) > 0 || (lines && i <= length(s))) {
+        if (lines) { tag_at[++tags] = i; tag_len[tags] = j > 0 ? j : length(s) - i + 1; i += tag_len[tags]; continue }
         i += j - 1; rest = index(substr(s, i), ">")
         if (rest == 0) break
         tag_at[++tags] = i; tag_len[tags] = rest; i += rest
@@ -104,13 +117,23 @@ count0=0; count1=0; count2=0
 r=1
 while [ "$r" -le "$runs" ]; do
     input=$work/$r
-    timeout 10 "$program" < "$input" > "$work/out" 2> "$work/err"
+    timeout 10 "$program" $reverse < "$input" > "$work/out" 2> "$work/err"
     status=$?
     verdict=
     last=$(tail -n 1 "$work/out")
     # Lines on standard error other than warnings.
     errors=$(grep -v -c -e '^dict2step: warning: ' -e '^dict2step: line [0-9]*: warning: ' "$work/err")
-    case $status in
+    [ -n "$reverse" ] && case $status in
+    0)  count0=$((count0 + 1))
+        [ "$last" = "</SUPPLIER_LIBRARY>" ] || verdict="status 0 without the dictionary's last line"
+        [ "$errors" -eq 0 ] || verdict="status 0 with an error on standard error" ;;
+    1)  count1=$((count1 + 1))
+        [ -s "$work/out" ] && verdict="status 1 with something written"
+        [ "$errors" -gt 0 ] || verdict="status 1 without an error on standard error" ;;
+    124) verdict="no end within 10 seconds" ;;
+    *)  verdict="exit status $status" ;;
+    esac
+    [ -z "$reverse" ] && case $status in
     0)  count0=$((count0 + 1))
         [ "$last" = "END-ISO-10303-21;" ] || verdict="status 0 without the file's last line"
         grep -qx -e "syntax error" -e "yacc stack overflow" "$work/out" && verdict="status 0 after a parse error"

@@ -7,6 +7,7 @@
 #include "driver/driver.h"
 #include "model/model.h"
 #include "writer/output.h"
+#include "writer/writer.h"
 
 int yyparse();
 
@@ -91,5 +92,5 @@ int main()
     out("supplier %s\n", shown(supplier_bsu).c_str());
     class_dump(class_first->first_child, 0);
     out("level %d, pending records %s\n", level, fresh() ? "fresh" : "in use");
-    stop_finished();
+    stop_finished(conversion_warnings_report);
 }

@@ -1,5 +1,6 @@
-// The encoding of stored texts as string literals of the exchange file, and
-// the character counting that limits on codes and names are measured in.
+// The encoding of stored texts as string literals of the exchange file, the
+// decoding of the literals of an exchange file read back, and the character
+// counting that limits on codes and names are measured in.
 #include "writer/literal.h"
 
 #include <cstring>
@@ -120,6 +121,141 @@ char *literal_put(char *next, const char *text, std::size_t length)
     return next;
 }
 
+namespace {
+
+// Writes the character code as UTF-8 at text and returns the end.
+char *utf8_out(char *text, unsigned code)
+{
+    if (code < 0x80) {
+        *text++ = char(code);
+    } else if (code < 0x800) {
+        *text++ = char(0xC0 | code >> 6);
+        *text++ = char(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        *text++ = char(0xE0 | code >> 12);
+        *text++ = char(0x80 | (code >> 6 & 0x3F));
+        *text++ = char(0x80 | (code & 0x3F));
+    } else {
+        *text++ = char(0xF0 | code >> 18);
+        *text++ = char(0x80 | (code >> 12 & 0x3F));
+        *text++ = char(0x80 | (code >> 6 & 0x3F));
+        *text++ = char(0x80 | (code & 0x3F));
+    }
+    return text;
+}
+
+// The value of the count hex digits at c, before end; -1 when they are not there.
+long hex_value(const char *c, const char *end, int count)
+{
+    if (end - c < count)
+        return -1;
+    long value = 0;
+    for (int i = 0; i < count; ++i) {
+        char digit = c[i];
+        int nibble = digit >= '0' && digit <= '9' ? digit - '0'
+                   : digit >= 'A' && digit <= 'F' ? digit - 'A' + 10
+                   : digit >= 'a' && digit <= 'f' ? digit - 'a' + 10 : -1;
+        if (nibble < 0)
+            return -1;
+        value = value << 4 | nibble;
+    }
+    return value;
+}
+
+// Whether spelling stands at c, before end.
+bool spelled(const char *c, const char *end, const char *spelling)
+{
+    std::size_t length = std::strlen(spelling);
+    return std::size_t(end - c) >= length && std::memcmp(c, spelling, length) == 0;
+}
+
+inline bool surrogate(long code)
+{
+    return code >= 0xD800 && code <= 0xDFFF;
+}
+
+} // namespace
+
+// The parts of ISO 8859 that \PB\ to \PI\ choose: writer/latin_pages.cc.
+extern const unsigned short latin_pages[8][95];
+
+// A group ends at \X0\; each of its characters is decoded as it comes, so
+// a fault names the group up to the digits at fault.
+std::size_t literal_decode(const char *literal, std::size_t length, char *text, LiteralFault *fault)
+{
+    const char *c = literal;
+    const char *end = literal + length;
+    char *next = text;
+    int page = 0;                      // \PA\ until a \P?\ says otherwise
+    *fault = LiteralFault();
+    while (c < end) {
+        char byte = *c;
+        if (byte != '\\' && byte != '\'' && byte != '\n' && byte != '\r') {
+            *next++ = byte;
+            ++c;
+            continue;
+        }
+        const char *start = c;
+        const char *why = nullptr;
+        if (byte == '\'') {
+            *next++ = byte;            // written twice
+            c += 2;
+        } else if (byte != '\\') {
+            ++c;
+        } else if (spelled(c, end, "\\\\")) {
+            *next++ = byte;
+            c += 2;
+        } else if (spelled(c, end, "\\X\\")) {
+            long code = hex_value(c + 3, end, 2);
+            if (code < 0)
+                why = "which is no \\X\\ and two hex digits";
+            else
+                next = utf8_out(next, unsigned(code));
+            c += 5;
+        } else if (spelled(c, end, "\\X2\\") || spelled(c, end, "\\X4\\")) {
+            int digits = c[2] == '2' ? 4 : 8;
+            for (c += 4; why == nullptr && !spelled(c, end, "\\X0\\"); c += digits) {
+                long code = hex_value(c, end, digits);
+                long low = digits == 4 && code >= 0xD800 && code <= 0xDBFF ? hex_value(c + 4, end, 4) : -1;
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                    c += 4;
+                }
+                if (code < 0)
+                    why = "which is no group of hex digits ended by \\X0\\";
+                else if (surrogate(code) || code > 0x10FFFF)
+                    why = "which is no character";
+                else
+                    next = utf8_out(next, unsigned(code));
+            }
+            c += why == nullptr ? 4 : 0;
+        } else if (spelled(c, end, "\\S\\") && end - c > 3 && c[3] >= ' ' && c[3] <= '~' &&
+                   (c[3] != '\\' || spelled(c + 3, end, "\\\\"))) {
+            unsigned character = static_cast<unsigned char>(c[3]);
+            unsigned code = page == 0 ? character + 0x80 : latin_pages[page - 1][character - ' '];
+            // An apostrophe or a backslash after \S\ is written twice, as anywhere.
+            c += character == '\'' || character == '\\' ? 5 : 4;
+            if (code == 0)
+                why = "which is no character of its part of ISO 8859";
+            else
+                next = utf8_out(next, code);
+        } else if (spelled(c, end, "\\P") && end - c > 3 && c[2] >= 'A' && c[2] <= 'I' && c[3] == '\\') {
+            page = c[2] - 'A';
+            c += 4;
+        } else {
+            why = "which is no escape of a string literal";
+            c += end - c > 1 ? 2 : 1;
+        }
+        if (why != nullptr) {
+            fault->why = why;
+            fault->at = std::size_t(start - literal);
+            fault->length = std::size_t((c < end ? c : end) - start);
+            break;
+        }
+    }
+    return std::size_t(next - text);
+}
+
 std::size_t out_quoted(const char *text)
 {
     std::size_t length = text != nullptr ? std::strlen(text) : 0;
@@ -127,11 +263,12 @@ std::size_t out_quoted(const char *text)
     return length;
 }
 
-std::string message_quote(const char *text, std::size_t most)
+namespace {
+
+// The bytes from c to end as a message shows them: see message_quote.
+std::string quoted_bytes(const unsigned char *c, const unsigned char *end)
 {
     std::string shown = "'";
-    const unsigned char *c = reinterpret_cast<const unsigned char *>(text != nullptr ? text : "");
-    const unsigned char *end = c + text_cut(reinterpret_cast<const char *>(c), std::size_t(-1), most);
     while (c < end) {
         unsigned char byte = *c;
         unsigned code = 0;
@@ -160,6 +297,30 @@ std::string message_quote(const char *text, std::size_t most)
         c += length;
     }
     return shown + "'";
+}
+
+} // namespace
+
+std::string message_quote(const char *text, std::size_t most)
+{
+    const unsigned char *c = reinterpret_cast<const unsigned char *>(text != nullptr ? text : "");
+    return quoted_bytes(c, c + text_cut(reinterpret_cast<const char *>(c), std::size_t(-1), most));
+}
+
+// A NUL is a byte like any other here; the string's own NUL after its last
+// byte ends any character that would run past it.
+std::string message_quote(const std::string &text, std::size_t most)
+{
+    const unsigned char *c = reinterpret_cast<const unsigned char *>(text.c_str());
+    std::size_t cut = 0;
+    while (cut < text.size()) {
+        int length = c[cut] >= 0x80 ? character_at(c + cut) : 1;
+        length = length != 0 ? length : 1;
+        if (cut + std::size_t(length) > most)
+            break;
+        cut += std::size_t(length);
+    }
+    return quoted_bytes(c, c + cut);
 }
 
 // A text of no more bytes than characters is not longer, whatever it holds.

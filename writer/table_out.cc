@@ -119,8 +119,8 @@ int column_out(ClassNode *owner, const DataType *type, int column)
         const char *point = nullptr;
         NumberForm form = number_form(text, &digits_end, &end);
         if (form == no_number || (form == real_number && !type->real_numbers)) {
-            report_bad_number(line, type->not_a_number, message_quote(table_now->code).c_str(),
-                              message_quote(owner->code).c_str(), column, row, message_quote(text).c_str());
+            report_problem(bad_number_problem, line, type->not_a_number, message_quote(table_now->code).c_str(),
+                           message_quote(owner->code).c_str(), column, row, message_quote(text).c_str());
             end = text + std::strlen(text);
         } else if (form == integer_number && type->real_numbers) {
             point = digits_end;        // 20 is an INTEGER in the exchange file; a REAL column takes 20.
