@@ -19,8 +19,9 @@ function isScannerMessage(line) {
 // Lines of standard error grouped into messages: a line that begins with
 // "dict2step: " or is the scanner's own begins one, except a hint and the
 // line that says where the scanner stopped, which belong to the message
-// before them; any other line continues the message before it (a code or a
-// name quoted in a message may hold a line break).
+// before them. A text that a message quotes writes a line break as \n, so
+// no message spans lines; any other line still joins the message before
+// it, so that nothing the converter said is lost.
 function groupLines(lines) {
     const groups = [];
     for (const line of lines) {
@@ -40,6 +41,7 @@ function groupLines(lines) {
 //   dict2step: line N: ...                     an error at line N
 //   dict2step: line N: warning: ...            a warning at line N
 //   dict2step: warning: ... on line N          a warning whose first case is at line N
+//                                              (codes, names, text outside any element)
 //   SCANNER MESSAGE / dict2step: stopped at line N
 //   dict2step: ...                             an error that names no line
 function messageOf(group) {

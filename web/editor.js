@@ -1,22 +1,46 @@
 // The dictionary's text in a CodeMirror editor: line numbers, the tag
-// language's colours, search, undo and the usual keys, and the converter's
-// diagnostics as marks on the lines they name.
-import { Compartment, EditorState, Text } from '@codemirror/state';
+// language's colours, completion of tags, matching tags, folding, search,
+// undo and the usual keys, rows pasted from a spreadsheet, and the
+// converter's diagnostics as marks on the lines (or cells) they name. The
+// editor also keeps the name of the document, so that undoing the opening of
+// another file brings back the name with the text.
+import { Compartment, EditorState, StateEffect, StateField, Text, Transaction } from '@codemirror/state';
 import {
     EditorView, crosshairCursor, drawSelection, highlightActiveLine, highlightActiveLineGutter,
     highlightSpecialChars, keymap, lineNumbers, placeholder, rectangularSelection,
 } from '@codemirror/view';
-import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
+import { defaultKeymap, history, historyKeymap, indentWithTab, invertedEffects, isolateHistory } from '@codemirror/commands';
+import { indentUnit } from '@codemirror/language';
 import { highlightSelectionMatches, search, searchKeymap } from '@codemirror/search';
 import { lintGutter, lintKeymap, setDiagnostics } from '@codemirror/lint';
+import { tagCompletion } from './completion.js';
 import { markText } from './diagnostics.js';
 import { tagHighlighting } from './language.js';
+import { spreadsheetPaste } from './paste.js';
+import { cellAt, tagStructure } from './structure.js';
 
 // Bytes of a file decoded and split into lines in one task while it is put
 // into the editor.
 const TEXT_SLICE = 1 << 18;
 
 const editable = new Compartment();
+// The user event of a transaction that puts another document's text in.
+const OPEN_EVENT = 'open';
+
+// The document's file name, which undo and redo take back and forth.
+const renamed = StateEffect.define();
+const documentNameField = StateField.define({
+    create: () => 'dictionary.dict',
+    update(name, transaction) {
+        for (const effect of transaction.effects)
+            if (effect.is(renamed))
+                name = effect.value;
+        return name;
+    },
+});
+const nameHistory = invertedEffects.of((transaction) => transaction.effects
+    .filter((effect) => effect.is(renamed))
+    .map(() => renamed.of(transaction.startState.field(documentNameField))));
 // The extensions each editor was made with, to make its states with.
 const extensionsOf = new WeakMap();
 
@@ -39,12 +63,16 @@ function editableExtensions(isEditable) {
     return EditorState.readOnly.of(!isEditable);
 }
 
-function extensions(onChange, onCursor) {
+// onChange is told of each change of the text, and whether it opened another
+// document; onNote gets what a paste of rows did.
+function extensions({ onChange, onCursor, onNote }) {
     return [
         lineNumbers(),
         highlightActiveLineGutter(),
         highlightSpecialChars({ render: renderSpecial }),
         history(),
+        documentNameField,
+        nameHistory,
         drawSelection(),
         EditorState.allowMultipleSelections.of(true),
         // Lines end at a line feed, as the converter counts them.
@@ -56,22 +84,28 @@ function extensions(onChange, onCursor) {
         highlightSelectionMatches(),
         search({ top: true }),
         tagHighlighting,
+        tagStructure,
+        tagCompletion,
+        indentUnit.of('  '),
+        spreadsheetPaste(onNote),
         lintGutter(),
-        placeholder('Type a dictionary here, open a file, or start from an example.'),
+        placeholder('Type a dictionary here (< offers the elements that may stand where you type), ' +
+                    'open a file, or start from an example.'),
         EditorView.contentAttributes.of({ 'aria-label': 'Dictionary text' }),
-        keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap, ...lintKeymap]),
+        // Tab indents; Escape then Tab leaves the text for the next control.
+        keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap, ...lintKeymap, indentWithTab]),
         editable.of(editableExtensions(true)),
         EditorView.updateListener.of((update) => {
             if (update.docChanged)
-                onChange();
+                onChange({ opened: update.transactions.some((transaction) => transaction.isUserEvent(OPEN_EVENT)) });
             if (update.selectionSet || update.docChanged)
                 onCursor(update.state.doc.lineAt(update.state.selection.main.head).number);
         }),
     ];
 }
 
-export function createEditor(parent, { onChange, onCursor }) {
-    const made = extensions(onChange, onCursor);
+export function createEditor(parent, handlers) {
+    const made = extensions(handlers);
     const view = new EditorView({ parent, state: EditorState.create({ extensions: made }) });
     extensionsOf.set(view, made);
     return view;
@@ -113,29 +147,78 @@ export function setEditable(view, isEditable) {
     view.dispatch({ effects: editable.reconfigure(editableExtensions(isEditable)) });
 }
 
-// Replaces the whole text, with undo history and marks of the old one gone.
-export function replaceText(view, text, isEditable) {
-    view.setState(EditorState.create({ doc: text, extensions: extensionsOf.get(view) }));
-    setEditable(view, isEditable);
+export function documentName(view) {
+    return view.state.field(documentNameField);
 }
 
-// Marks each diagnostic that names a line on that line; one past the end of
-// the text, which the converter names after the input ended, marks the end.
+export function isEditable(view) {
+    return !view.state.readOnly;
+}
+
+// Replaces the whole text and the document's name. When undoable (the caller
+// says so only between two editable texts) this is one step that undo takes
+// back; otherwise the history starts anew, since undo cannot make a text
+// editable or read-only again.
+export function replaceText(view, text, { name, editable: isEditableNext, undoable }) {
+    if (undoable) {
+        view.dispatch({
+            changes: { from: 0, to: view.state.doc.length, insert: text },
+            selection: { anchor: 0 },
+            effects: [renamed.of(name), editable.reconfigure(editableExtensions(true)), EditorView.scrollIntoView(0)],
+            userEvent: OPEN_EVENT,
+            annotations: isolateHistory.of('full'),
+        });
+        return;
+    }
+    view.setState(EditorState.create({ doc: text, extensions: extensionsOf.get(view) }));
+    view.dispatch({
+        effects: [renamed.of(name), editable.reconfigure(editableExtensions(isEditableNext))],
+        annotations: Transaction.addToHistory.of(false),
+    });
+}
+
+// A message about one cell: a value error, or a warning whose first case is
+// a cell; the row is the first group.
+const CELL_MESSAGES = [
+    /^dict2step: line \d+: table .*?, column \d+, row (\d+): /,
+    /^dict2step: warning: .*; the first: table .*, column \d+, row (\d+) on line \d+$/,
+];
+
+// The range a diagnostic marks: the cell a message is about, else the line it
+// names; one past the end of the text, which the converter names after the
+// input ended, marks the end.
+function markedRange(doc, diagnostic) {
+    const cellMessage = CELL_MESSAGES.map((form) => form.exec(diagnostic.text.split('\n')[0])).find((match) => match !== null);
+    const cell = cellMessage === undefined ? null : cellAt(doc, diagnostic.line, Number(cellMessage[1]));
+    if (cell !== null)
+        return cell;
+    const line = doc.line(Math.min(Math.max(diagnostic.line, 1), doc.lines));
+    return { from: diagnostic.line > doc.lines ? line.to : line.from, to: line.to };
+}
+
+// A hint that names the line where the trouble began (a code in single
+// quotes, a tag that closes itself, a comment over lines) marks that line
+// too, as information, since the error itself comes on a later line.
+function hintMarks(doc, diagnostic) {
+    const marks = [];
+    for (const hint of diagnostic.text.split('\n').filter((line) => line.startsWith('dict2step: hint: '))) {
+        const named = / on line (\d+) /.exec(hint);
+        const number = named === null ? 0 : Number(named[1]);
+        if (number >= 1 && number <= doc.lines && number !== diagnostic.line) {
+            const line = doc.line(number);
+            marks.push({ from: line.from, to: line.to, severity: 'info', message: markText(hint) });
+        }
+    }
+    return marks;
+}
+
 export function showMarks(view, diagnostics) {
     const doc = view.state.doc;
     const marks = [];
-    for (const diagnostic of diagnostics) {
-        if (diagnostic.line === null)
-            continue;
-        const line = doc.line(Math.min(Math.max(diagnostic.line, 1), doc.lines));
-        const past = diagnostic.line > doc.lines;
-        marks.push({
-            from: past ? line.to : line.from,
-            to: line.to,
-            severity: diagnostic.severity,
-            message: markText(diagnostic.text),
-        });
-    }
+    for (const diagnostic of diagnostics)
+        if (diagnostic.line !== null)
+            marks.push({ ...markedRange(doc, diagnostic), severity: diagnostic.severity, message: markText(diagnostic.text) },
+                       ...hintMarks(doc, diagnostic));
     view.dispatch(setDiagnostics(view.state, marks));
 }
 

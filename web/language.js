@@ -49,16 +49,17 @@ export const tagLanguage = StreamLanguage.define({
     languageData: { commentTokens: { block: { open: '<!--', close: '-->' } } },
 });
 
-// Colours of at least 4.5:1 on the editor's white.
+// The colours are the page's (style.css), at least 4.5:1 on the editor's
+// background in the light scheme and in the dark one.
 const tagStyle = HighlightStyle.define([
-    { tag: tags.tagName, color: '#6b2c91' },
-    { tag: tags.angleBracket, color: '#6b2c91' },
-    { tag: tags.attributeName, color: '#8a4600' },
-    { tag: tags.operator, color: '#5b666d' },
-    { tag: tags.string, color: '#a0211b' },
-    { tag: tags.comment, color: '#4f6b4a', fontStyle: 'italic' },
-    { tag: tags.meta, color: '#5b666d' },
-    { tag: tags.content, color: '#1d2428' },
+    { tag: tags.tagName, color: 'var(--syntax-tag)' },
+    { tag: tags.angleBracket, color: 'var(--syntax-tag)' },
+    { tag: tags.attributeName, color: 'var(--syntax-attribute)' },
+    { tag: tags.operator, color: 'var(--muted)' },
+    { tag: tags.string, color: 'var(--syntax-code)' },
+    { tag: tags.comment, color: 'var(--syntax-comment)', fontStyle: 'italic' },
+    { tag: tags.meta, color: 'var(--muted)' },
+    { tag: tags.content, color: 'var(--ink)' },
 ]);
 
 export const tagHighlighting = [tagLanguage, syntaxHighlighting(tagStyle)];

@@ -1,5 +1,7 @@
-// Runs each conversion it is sent in a fresh instance of the converter,
-// whose standard input, output and error are devices of this worker. Posts
+// Runs each conversion it is sent in a fresh instance of the converter, with
+// the command-line arguments it is sent (-r reads an exchange file back into
+// a dictionary), whose standard input, output and error are devices of this
+// worker. Posts
 // progress while the input is read and, at the end, the exit status or the
 // crash, the output bytes, the diagnostics and the summary of the model.
 // The page sends a new conversion only when this one has ended; to replace a
@@ -22,7 +24,7 @@ const DEVICE_MAJOR = 240;
 let compiled = null;
 
 onmessage = async (event) => {
-    const { source, memoryLimit } = event.data;
+    const { source, args, memoryLimit } = event.data;
     let input;
     try {
         input = source instanceof Blob ? new Uint8Array(await source.arrayBuffer()) : source;
@@ -31,7 +33,7 @@ onmessage = async (event) => {
         return;
     }
     try {
-        const result = await convert(input, memoryLimit);
+        const result = await convert(input, args, memoryLimit);
         postMessage({ type: 'done', ...result }, result.output);
     } catch (error) {
         postFailure(String(error));
@@ -59,7 +61,7 @@ function copyOut(buffer, offset, length) {
 // Runs the converter on input and gathers what it left. The instance runs
 // main as soon as it is ready and main ends through exit, so all is done
 // when the instance's promise settles.
-async function convert(input, memoryLimit) {
+async function convert(input, args, memoryLimit) {
     const output = [];
     let written = 0;
     let nextWrittenProgress = input.length > PROGRESS_MIN_INPUT ? PROGRESS_OUTPUT_STEP : Infinity;
@@ -119,6 +121,7 @@ async function convert(input, memoryLimit) {
     }
 
     const options = {
+        arguments: args,
         noFSInit: true,
         instantiateWasm,
         preRun: [streams],

@@ -53,7 +53,10 @@ console.log('size MB | longest task while typing, ms | longest task after the pa
 for (const size of sizes) {
     const file = path.join(scratch, `mixed-${size}.dict`);
     writeFileSync(file, spawnSync(dictgen, ['mixed', String(size)], { maxBuffer: 1 << 30 }).stdout);
-    const page = await browser.newPage();
+    // A context of its own, so that no text kept by the page at one size is
+    // found again at the next.
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
     await page.evaluateOnNewDocument(watchLongTasks);
     await page.goto(`http://127.0.0.1:${server.address().port}/?editlimit=1000`);
     await (await page.$('#file')).uploadFile(file);
@@ -75,7 +78,7 @@ for (const size of sizes) {
     const typing = await page.evaluate(`Math.max(0, ...window.longTasks.filter((task) => task.start >= ${typingFrom} && task.start < ${lastKey}).map((task) => task.duration))`);
     const after = await page.evaluate(longestSince(lastKey));
     console.log(`${size} | ${Math.round(typing)} | ${Math.round(after)} | ${Math.round(converted - lastKey)}`);
-    await page.close();
+    await context.close();
 }
 await browser.close();
 server.close();
