@@ -81,32 +81,53 @@ void table_summary_out(std::FILE *file, const TableNode *table, Counts *counts)
     std::fprintf(file, ",\"columns\":%ld,\"rows\":%ld}", columns, rows);
 }
 
-// The classes of one sibling chain and, nested, their subclasses, each with
-// the lines of its opening and closing tags (null for a class never closed);
-// the nesting is at most as deep as the parser's stack allows.
-void classes_out(std::FILE *file, const ClassNode *first, Counts *counts)
+// A class with the lines of its opening and closing tags (null for a class
+// never closed), its properties and its table, up to its subclasses.
+void class_head_out(std::FILE *file, const ClassNode *node, Counts *counts)
+{
+    std::fputs("{\"code\":", file);
+    string_out(file, node->code);
+    std::fputs(",\"name\":", file);
+    string_out(file, node->name);
+    std::fprintf(file, ",\"line\":%d,\"end\":", node->line);
+    if (node->end_line > 0)
+        std::fprintf(file, "%d", node->end_line);
+    else
+        std::fputs("null", file);
+    std::fputs(",\"properties\":", file);
+    properties_out(file, node->properties, counts);
+    std::fputs(",\"table\":", file);
+    table_summary_out(file, node->table, counts);
+    std::fputs(",\"children\":[", file);
+    ++counts->classes;
+}
+
+// The classes below the root, nested, in document order. The walk goes down
+// and up the tree without a stack: a tree read back from an exchange file
+// may nest far deeper than a dictionary that converts.
+void classes_out(std::FILE *file, Counts *counts)
 {
     std::fputs("[", file);
-    for (const ClassNode *node = first; node != nullptr; node = node->next_sibling) {
-        if (node != first)
-            std::fputs(",", file);
-        std::fputs("{\"code\":", file);
-        string_out(file, node->code);
-        std::fputs(",\"name\":", file);
-        string_out(file, node->name);
-        std::fprintf(file, ",\"line\":%d,\"end\":", node->line);
-        if (node->end_line > 0)
-            std::fprintf(file, "%d", node->end_line);
-        else
-            std::fputs("null", file);
-        std::fputs(",\"properties\":", file);
-        properties_out(file, node->properties, counts);
-        std::fputs(",\"table\":", file);
-        table_summary_out(file, node->table, counts);
-        std::fputs(",\"children\":", file);
-        classes_out(file, node->first_child, counts);
-        std::fputs("}", file);
-        ++counts->classes;
+    const ClassNode *node = class_first != nullptr ? class_first->first_child : nullptr;
+    while (node != nullptr) {
+        class_head_out(file, node, counts);
+        if (node->first_child != nullptr) {
+            node = node->first_child;
+            continue;
+        }
+        for (;;) {
+            std::fputs("]}", file);
+            if (node->next_sibling != nullptr) {
+                std::fputs(",", file);
+                node = node->next_sibling;
+                break;
+            }
+            node = node->parent;
+            if (node == nullptr || node == class_first) {
+                node = nullptr;
+                break;
+            }
+        }
     }
     std::fputs("]", file);
 }
@@ -118,7 +139,7 @@ void summary_out()
         return;
     Counts counts;
     std::fputs("{\"tree\":", file);
-    classes_out(file, class_first != nullptr ? class_first->first_child : nullptr, &counts);
+    classes_out(file, &counts);
     // Numbering starts at #1, so the highest number written is the count.
     long entities = element_number_now - 1;
     std::fprintf(file, ",\"classes\":%ld,\"properties\":%ld,\"tables\":%ld,\"cells\":%ld,\"entities\":%ld}\n",
