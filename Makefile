@@ -5,7 +5,7 @@
 #                              UndefinedBehaviorSanitizer, where any report fails
 #   make install [PREFIX=dir]  install the program and its manual page
 #   make deb                   build the Debian package in the build directory
-#   make bench                 time dict2step against xmllint (bench/run.sh)
+#   make bench                 time dict2step against xmllint and pugixml (bench/run.sh)
 #   make windows               cross-build dict2step.exe and pack
 #                              dict2step-VERSION-win64.zip in build-windows/
 #   make test-windows          run the test suite on dict2step.exe under wine
