@@ -45,9 +45,10 @@ void start_keep(unsigned char byte)
     text.start[text.kept++] = char(byte);
 }
 
+// As XML names them, a byte of a character past ASCII included.
 bool is_name_byte(unsigned char byte)
 {
-    return std::isalnum(byte) || byte == '_' || byte == '-' || byte == '.' || byte == ':';
+    return std::isalnum(byte) || byte == '_' || byte == '-' || byte == '.' || byte == ':' || byte >= 0x80;
 }
 
 // The tag's name grows by byte while it is a name's, or a '/' right after
@@ -68,8 +69,7 @@ void dropped_text_counted()
     bool declaration = text.kept >= 2 && text.start[0] == '<' && (text.start[1] == '!' || text.start[1] == '?');
     if (!(text.before_library && declaration) && ignored_texts++ == 0) {
         first_ignored_line = text.line;
-        text.start[text.shown] = '\0';
-        first_ignored = message_quote(text.start, shown_most);
+        first_ignored = message_quote(std::string(text.start, std::size_t(text.shown)), shown_most);
     }
     text = DroppedText();
 }
@@ -176,6 +176,13 @@ const char *const elements[] = {
     "SUPPLIER_LIBRARY", "CLASS", "CNAME", "PROPERTY", "PNAME", "PTYPE", "TABLE", "COLUMN", "TD",
 };
 
+// Whether an element's opening tag carries a code.
+bool coded(const char *element)
+{
+    return std::strcmp(element, "SUPPLIER_LIBRARY") == 0 || std::strcmp(element, "CLASS") == 0 ||
+           std::strcmp(element, "PROPERTY") == 0 || std::strcmp(element, "TABLE") == 0;
+}
+
 // Whether name becomes element by one letter left out, added, wrong, or
 // swapped with the next, in any case.
 bool one_edit_apart(const std::string &name, const char *element)
@@ -233,11 +240,16 @@ const char *unknown_tag_hint(const char *text, const char *expected, char *buffe
             return nullptr;
         if (!one_edit_apart(name, element))
             continue;
+        // An opening tag of an element with a code is named as the parser
+        // names it, up to its '='.
         std::string meant = tag.substr(0, name_start) + element;
-        std::string shown = message_quote((meant + ">").c_str());
+        if (name_start == 1 && coded(element))
+            meant += " BSU=";
+        else
+            meant += ">";
+        std::string shown = message_quote(meant.c_str());
         close += (close.empty() ? "" : " or ") + shown;
-        if (std::strstr(expected, ("'" + meant + ">'").c_str()) != nullptr ||
-            std::strstr(expected, ("'" + meant + " BSU='").c_str()) != nullptr)
+        if (std::strstr(expected, shown.c_str()) != nullptr)
             close_expected += (close_expected.empty() ? "" : " or ") + shown;
     }
     if (!close_expected.empty())

@@ -365,10 +365,12 @@ void syntax_error_describe(SyntaxError *error)
     expected_describe(error->expected, sizeof error->expected);
     if (token_read == 0)
         error->open_class = innermost_open_class();
+    const char *tag_hint = unknown_tag_hint(token_read == TEXT ? yylval.text : nullptr, error->expected,
+                                            error->hint_text, sizeof error->hint_text);
     if (token_read == QUOTED_STRING && token_before == QUOTED_STRING) {
         error->hint = "an opening tag holds one code, its BSU, in double quotes: a code ends at the next "
                       "double quote, so it can hold none, and the tag takes no other attribute";
-    } else if (token_read == TEXT && token_before == COLUMN_START) {
+    } else if (token_read == TEXT && token_before == COLUMN_START && tag_hint == nullptr) {
         error->hint = "nothing may stand between <COLUMN> and its first <TD>, not even a line break: "
                       "write <COLUMN><TD>";
     } else if (opener_line != 0 && (opener_just_met || token_read == TAG_CLOSE)) {
@@ -378,15 +380,14 @@ void syntax_error_describe(SyntaxError *error)
             : "the '<?' on line %d starts no processing instruction: one must end with '?>' on the line "
               "where it starts, with something in between, or what follows is read as markup", opener_line);
         error->hint = error->hint_text;
+    } else if (tag_hint != nullptr) {
+        error->hint = tag_hint;
     } else if (token_before == QUOTED_STRING && single_quoted_line != 0) {
         std::snprintf(error->hint_text, sizeof error->hint_text,
                       "codes are written in double quotes: the code in single quotes on line %d runs on to the "
                       "next double quote or the end of its line, '>' and all", single_quoted_line);
         error->hint = error->hint_text;
-    } else if (const char *tag_hint = unknown_tag_hint(token_read == TEXT ? yylval.text : nullptr, error->expected,
-                                                        error->hint_text, sizeof error->hint_text)) {
-        error->hint = tag_hint;
-    } else if (self_closed_line != 0) {
+    } else if (token_before == TAG_CLOSE && self_closed_line != 0) {
         std::snprintf(error->hint_text, sizeof error->hint_text,
                       "tags do not close themselves: the '/>' on line %d is read as '>', so the element it opens "
                       "is still open; write its content and its end tag", self_closed_line);
