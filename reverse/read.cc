@@ -37,21 +37,27 @@ int token_line()
     return line;
 }
 
-// The token read last, as a message names it.
+// The token read last, as a message names it: at most quoted_most bytes of
+// its text, without the blanks and line breaks that a comma or a semicolon
+// takes after it.
 std::string token_described()
 {
     std::string text(p21text, std::size_t(p21leng));
+    if (token == p21_comma || token == p21_semicolon)
+        text.resize(1);
+    std::string shown = message_quote(text, quoted_most) + (text.size() > quoted_most ? "..." : "");
     switch (token) {
     case p21_end_of_input: return "end of input";
-    case p21_keyword: return "keyword " + message_quote(text);
-    case p21_instance: return "instance name " + message_quote(text);
-    case p21_integer: return "integer " + message_quote(text);
-    case p21_real: return "real " + message_quote(text);
-    case p21_string: return "string " + message_quote(text.substr(1, text.size() - 2), quoted_most);
-    case p21_open_string: return "string that is not closed " + message_quote(text, quoted_most);
+    case p21_keyword: return "keyword " + shown;
+    case p21_instance: return "instance name " + shown;
+    case p21_integer: return "integer " + shown;
+    case p21_real: return "real " + shown;
+    case p21_string:
+        text = text.substr(1, text.size() - 2);
+        return "string " + message_quote(text, quoted_most) + (text.size() > quoted_most ? "..." : "");
+    case p21_open_string: return "string that is not closed before a NUL byte or the end of the input " + shown;
     case p21_open_comment: return "end of input inside the comment that begins on line " + std::to_string(p21_comment_line);
-    case p21_stray: return message_quote(text, quoted_most);
-    default: return message_quote(text);
+    default: return shown;
     }
 }
 
@@ -59,8 +65,7 @@ std::string token_described()
 // token met and what was expected there.
 [[noreturn]] void syntax_error(const char *expected, const char *hint = nullptr)
 {
-    report_problem(exchange_file_problem, token_line(), "syntax error, unexpected %s, expecting %s",
-                   token_described().c_str(), expected);
+    report_at(token_line(), "syntax error, unexpected %s, expecting %s", token_described().c_str(), expected);
     if (hint != nullptr)
         report_hint("%s", hint);
     stop_conversion_failed();
@@ -209,7 +214,8 @@ char *text_read(int attribute, bool element_text, int row = 0)
     length = literal_decode(literal, length, decoded.data(), &decoding);
     if (decoding.why != nullptr) {
         fault_keep(value_place(attribute, row) + " holds " +
-                   message_quote(std::string(literal + decoding.at, decoding.length)) + ", " + decoding.why);
+                   message_quote(std::string(literal + decoding.at, decoding.length), quoted_most) +
+                   (decoding.length > quoted_most ? "..." : "") + ", " + decoding.why);
         return nullptr;
     }
     if (const char *why = tag_text_fault(decoded.data(), length, element_text)) {
