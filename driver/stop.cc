@@ -38,26 +38,13 @@ Problems problems[problem_kinds] = {
     {0, "1 more problem in the exchange file", "%d more problems in the exchange file"},
 };
 
-// A file's name as messages show it: a control byte in it is written as
-// \xHH, so that not even a name can drive the terminal.
-void file_name_out(const char *name)
-{
-    for (const char *c = name; *c != '\0'; ++c) {
-        unsigned char byte = static_cast<unsigned char>(*c);
-        if (byte < 0x20 || byte == 0x7F)
-            std::fprintf(stderr, "\\x%02X", byte);
-        else
-            std::fputc(byte, stderr);
-    }
-}
-
 // "dict2step: ", the place of line when there is one, the formatted text
 // and a line end on standard error.
 void report_list(int line, const char *format, va_list arguments)
 {
     std::fputs("dict2step: ", stderr);
     if (line > 0 && input_name != nullptr) {
-        file_name_out(input_name);
+        std::fputs(message_name(input_name).c_str(), stderr);
         std::fprintf(stderr, ":%d: ", line);
     }
     else if (line > 0)
@@ -133,7 +120,7 @@ void report_at(int line, const char *format, ...)
 void report_file_error(const char *name, int error)
 {
     std::fputs("dict2step: ", stderr);
-    file_name_out(name);
+    std::fputs(message_name(name).c_str(), stderr);
     std::fprintf(stderr, ": %s\n", std::strerror(error));
 }
 

@@ -265,15 +265,17 @@ std::size_t out_quoted(const char *text)
 
 namespace {
 
-// The bytes from c to end as a message shows them: see message_quote.
-std::string quoted_bytes(const unsigned char *c, const unsigned char *end)
+// The bytes from c to end as a message shows them, without the apostrophes
+// around them: see message_quote. A file's name keeps its apostrophes and
+// backslashes as they stand (quotes_escaped false).
+std::string shown_bytes(const unsigned char *c, const unsigned char *end, bool quotes_escaped)
 {
-    std::string shown = "'";
+    std::string shown;
     while (c < end) {
         unsigned char byte = *c;
         unsigned code = 0;
         int length = byte >= 0x80 ? character_at(c, &code) : 1;
-        if (byte == '\'' || byte == '\\') {
+        if ((byte == '\'' || byte == '\\') && quotes_escaped) {
             shown += '\\';
             shown += char(byte);
         } else if (byte == '\n') {
@@ -296,10 +298,21 @@ std::string quoted_bytes(const unsigned char *c, const unsigned char *end)
         }
         c += length;
     }
-    return shown + "'";
+    return shown;
+}
+
+std::string quoted_bytes(const unsigned char *c, const unsigned char *end)
+{
+    return "'" + shown_bytes(c, end, true) + "'";
 }
 
 } // namespace
+
+std::string message_name(const char *name)
+{
+    const unsigned char *c = reinterpret_cast<const unsigned char *>(name);
+    return shown_bytes(c, c + std::strlen(name), false);
+}
 
 std::string message_quote(const char *text, std::size_t most)
 {

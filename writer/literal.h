@@ -60,6 +60,11 @@ std::string message_quote(const char *text, std::size_t most = std::size_t(-1));
 // The same for a text that may hold NULs, which are shown as \x00.
 std::string message_quote(const std::string &text, std::size_t most = std::size_t(-1));
 
+// A file's name as messages show it: as message_quote shows a text, but
+// without apostrophes around it, and with an apostrophe or a backslash as it
+// stands, as the name is written.
+std::string message_name(const char *name);
+
 // Characters are counted as a reader decodes them from text's literal: each
 // printable ASCII byte, control character, UTF-8 character and stray byte is
 // one.

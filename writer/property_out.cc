@@ -23,14 +23,12 @@ const DataType data_types[] = {
 
 } // namespace
 
-// The reader makes a valid type the model's keyword itself.
+// The readers make a valid type the model's keyword itself, so any other
+// text is none of them.
 const DataType *find_data_type(const char *keyword)
 {
     for (const DataType &type : data_types)
         if (keyword == type.keyword)
-            return &type;
-    for (const DataType &type : data_types)
-        if (keyword != nullptr && std::strcmp(keyword, type.keyword) == 0)
             return &type;
     return nullptr;
 }

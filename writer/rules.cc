@@ -115,11 +115,6 @@ void count_repeated_classes()
     count_repeats(&classes, &repeated_classes, "class", nullptr);
 }
 
-inline bool is_blank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 // One pass over a code, which is short and nearly always ASCII: its length
 // in bytes answers for its length in characters unless it is longer than
 // allowed.

@@ -14,11 +14,6 @@ inline bool is_digit(char c)
     return c >= '0' && c <= '9';
 }
 
-inline bool is_blank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 // The end of an optional sign and one or more digits at c, or null.
 const char *signed_digits_end(const char *c)
 {

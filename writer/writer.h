@@ -58,8 +58,14 @@ const char *item_names_out(const char *name);
 void rules_check_class(const ClassNode *owner);
 void rules_report();
 
-// Whether an element text of the given length begins or ends with a blank,
-// a tab or a line break.
+// A blank, a tab or a line end, a carriage return included: what element
+// text may hold around a name or a number, unseen.
+inline bool is_blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Whether an element text of the given length begins or ends with one.
 bool text_padded(const char *text, std::size_t length);
 
 // A cell of a STRING column of owner's table that is padded so, with its
@@ -81,7 +87,8 @@ struct DataType {
     const char *not_a_number;          // the report on a cell that is no such number; null for text
 };
 
-// The data type named exactly by keyword, or null.
+// The data type of a property's type, which is one of the model's keywords
+// (type_string and the like) when it is valid; null for any other.
 const DataType *find_data_type(const char *keyword);
 
 #endif
