@@ -160,6 +160,30 @@ int model_line(const char *text, int line_before)
     return kept->second;
 }
 
+void model_walk(void (*open)(const ClassNode *node, int depth), void (*close)(const ClassNode *node, int depth))
+{
+    const ClassNode *node = class_first->first_child;
+    int depth = 1;
+    while (node != nullptr) {
+        open(node, depth);
+        if (node->first_child != nullptr) {
+            node = node->first_child;
+            ++depth;
+            continue;
+        }
+        for (;;) {
+            close(node, depth);
+            if (node->next_sibling != nullptr) {
+                node = node->next_sibling;
+                break;
+            }
+            node = node->parent;
+            if (--depth == 0)
+                return;
+        }
+    }
+}
+
 void model_init()
 {
     td_first = td_now = model_new<TdNode>();

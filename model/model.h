@@ -135,6 +135,12 @@ char *model_type_keyword(const char *text);
 void model_line_set(char *text, int line_before, int line);
 int model_line(const char *text, int line_before);
 
+// Visits the classes below the root in document order, going down and up
+// the tree without a stack, however deep it nests: open as a class's opening
+// tag would come, close as its closing tag would, each with the class's
+// depth (1 for a top-level class).
+void model_walk(void (*open)(const ClassNode *node, int depth), void (*close)(const ClassNode *node, int depth));
+
 // Sets up the empty model that the reader starts from: one-node value, column
 // and property chains, an empty table, the root class, no class open, and
 // instance numbers starting at 1.

@@ -100,35 +100,22 @@ const char *tag_text_fault(const char *text, std::size_t length, bool element_te
     return nullptr;
 }
 
+namespace {
+
+void class_close_out(const ClassNode *, int level)
+{
+    indent_out(level - 1);
+    out("</CLASS>\n");
+}
+
+} // namespace
+
 // The classes in document order: each class, then its subclasses, then its
-// closing tag; the walk goes down and up the tree without a stack, however
-// deep it is.
+// closing tag.
 void dictionary_out()
 {
     out("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     out("<SUPPLIER_LIBRARY BSU=\"%s\">\n", supplier_bsu);
-    const ClassNode *node = class_first->first_child;
-    int level = 1;
-    while (node != nullptr) {
-        class_head_out(node, level);
-        if (node->first_child != nullptr) {
-            node = node->first_child;
-            ++level;
-            continue;
-        }
-        for (;;) {
-            indent_out(level - 1);
-            out("</CLASS>\n");
-            if (node->next_sibling != nullptr) {
-                node = node->next_sibling;
-                break;
-            }
-            node = node->parent;
-            if (--level == 0) {
-                node = nullptr;
-                break;
-            }
-        }
-    }
+    model_walk(class_head_out, class_close_out);
     out("</SUPPLIER_LIBRARY>\n");
 }

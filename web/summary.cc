@@ -81,10 +81,17 @@ void table_summary_out(std::FILE *file, const TableNode *table, Counts *counts)
     std::fprintf(file, ",\"columns\":%ld,\"rows\":%ld}", columns, rows);
 }
 
+std::FILE *summary_file;                // while the summary is written
+Counts summary_counts;
+
 // A class with the lines of its opening and closing tags (null for a class
-// never closed), its properties and its table, up to its subclasses.
-void class_head_out(std::FILE *file, const ClassNode *node, Counts *counts)
+// never closed), its properties and its table, up to its subclasses; a
+// comma in front of all but the first of a chain.
+void class_open_out(const ClassNode *node, int)
 {
+    std::FILE *file = summary_file;
+    if (node != node->parent->first_child)
+        std::fputs(",", file);
     std::fputs("{\"code\":", file);
     string_out(file, node->code);
     std::fputs(",\"name\":", file);
@@ -95,41 +102,16 @@ void class_head_out(std::FILE *file, const ClassNode *node, Counts *counts)
     else
         std::fputs("null", file);
     std::fputs(",\"properties\":", file);
-    properties_out(file, node->properties, counts);
+    properties_out(file, node->properties, &summary_counts);
     std::fputs(",\"table\":", file);
-    table_summary_out(file, node->table, counts);
+    table_summary_out(file, node->table, &summary_counts);
     std::fputs(",\"children\":[", file);
-    ++counts->classes;
+    ++summary_counts.classes;
 }
 
-// The classes below the root, nested, in document order. The walk goes down
-// and up the tree without a stack: a tree read back from an exchange file
-// may nest far deeper than a dictionary that converts.
-void classes_out(std::FILE *file, Counts *counts)
+void class_close_out(const ClassNode *, int)
 {
-    std::fputs("[", file);
-    const ClassNode *node = class_first != nullptr ? class_first->first_child : nullptr;
-    while (node != nullptr) {
-        class_head_out(file, node, counts);
-        if (node->first_child != nullptr) {
-            node = node->first_child;
-            continue;
-        }
-        for (;;) {
-            std::fputs("]}", file);
-            if (node->next_sibling != nullptr) {
-                std::fputs(",", file);
-                node = node->next_sibling;
-                break;
-            }
-            node = node->parent;
-            if (node == nullptr || node == class_first) {
-                node = nullptr;
-                break;
-            }
-        }
-    }
-    std::fputs("]", file);
+    std::fputs("]}", summary_file);
 }
 
 void summary_out()
@@ -137,9 +119,14 @@ void summary_out()
     std::FILE *file = std::fopen("/summary.json", "w");
     if (file == nullptr)
         return;
-    Counts counts;
-    std::fputs("{\"tree\":", file);
-    classes_out(file, &counts);
+    summary_file = file;
+    Counts &counts = summary_counts;
+    // The tree is walked without a stack: one read back from an exchange
+    // file may nest far deeper than a dictionary that converts.
+    std::fputs("{\"tree\":[", file);
+    if (class_first != nullptr)
+        model_walk(class_open_out, class_close_out);
+    std::fputs("]", file);
     // Numbering starts at #1, so the highest number written is the count.
     long entities = element_number_now - 1;
     std::fprintf(file, ",\"classes\":%ld,\"properties\":%ld,\"tables\":%ld,\"cells\":%ld,\"entities\":%ld}\n",
