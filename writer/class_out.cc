@@ -50,7 +50,8 @@ void class_bsu_out(ClassNode *owner)
 {
     owner->instance_number = element_number_now++;
     out("#%d=CLASS_BSU(%q, '001', #%d);\n", owner->instance_number, owner->code, supplier_number);
-    item_names_out(owner->name);
+    static std::vector<char> name_literal;
+    item_names_out(owner->name, &name_literal);
     rules_check_class(owner);
     property_out(owner);
     table_out(owner);
@@ -96,13 +97,12 @@ const char *literal_into(std::vector<char> *buffer, const char *text, std::size_
 // The name is encoded once, for the short name too when the name is its own
 // short name: one of 15 bytes or fewer. A longer name is cut at a
 // character's end to its first 15 characters, of at most four bytes each.
-const char *item_names_out(const char *name)
+const char *item_names_out(const char *name, std::vector<char> *literal)
 {
     constexpr std::size_t short_name_characters = 15;
-    static std::vector<char> literal;
     static std::vector<char> short_literal;
     std::size_t length = name != nullptr ? std::strlen(name) : 0;
-    const char *name_literal = literal_into(&literal, name, length);
+    const char *name_literal = literal_into(literal, name, length);
     const char *short_name_literal = name_literal;
     if (length > short_name_characters) {
         std::size_t cut = text_cut(name, short_name_characters, 4 * short_name_characters);

@@ -2,6 +2,7 @@
 // writer.h gives with their offsets from the PROPERTY_BSU.
 #include <cstring>
 #include <strings.h>
+#include <vector>
 
 #include "driver/driver.h"
 #include "writer/literal.h"
@@ -68,13 +69,14 @@ const DataType *meant_data_type(const char *text)
 
 void property_out(ClassNode *owner)
 {
+    static std::vector<char> name_literal;  // the property's name, encoded for both entities that hold it
     if (owner->properties == nullptr)
         return;
     for (property_now = owner->properties; property_now->next != nullptr; property_now = property_now->next) {
         int n = element_number_now++;
         property_now->instance_number = n;
         out("#%d=PROPERTY_BSU(%q, '001', #%d);\n", n, property_now->code, owner->instance_number);
-        const char *name = item_names_out(property_now->name);
+        const char *name = item_names_out(property_now->name, &name_literal);
         const DataType *type = find_data_type(property_now->type);
         if (type == nullptr)
             unknown_type_stop(owner);

@@ -5,6 +5,8 @@
 #ifndef DICT2STEP_WRITER_H
 #define DICT2STEP_WRITER_H
 
+#include <vector>
+
 #include "model/model.h"
 
 // The supplier and the dates are the first two entities written; every class
@@ -48,9 +50,9 @@ void table_out(ClassNode *owner);
 
 // The ITEM_NAMES of a class or a property: its name as the preferred name, no
 // synonyms, and the name cut to the short name's 15 characters. Returns the
-// name's string literal, for an entity that repeats the name; it lasts until
-// the next call.
-const char *item_names_out(const char *name);
+// name's string literal, for an entity that repeats the name, from literal,
+// a buffer of the caller's that grows as it must.
+const char *item_names_out(const char *name, std::vector<char> *literal);
 
 // The schema's rules on codes and names: each class is checked as it is
 // written, and rules_report then says, one warning line per kind, how often
